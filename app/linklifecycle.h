@@ -10,8 +10,7 @@ struct Module3;
 // Opening and closing the link to the base station, and the mode it leaves:
 // base-station mode when the base station answered, serial message mode
 // otherwise.
-class LinkLifecycle
-{
+class LinkLifecycle {
 public:
     static constexpr const char *baseFoundText =
         "Please configure the parameters and make any order in the terminal !";

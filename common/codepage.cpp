@@ -6,22 +6,18 @@
 namespace {
 
 #ifdef Q_OS_WIN
-QStringEncoder makeEncoder()
-{
+QStringEncoder makeEncoder() {
     return QStringEncoder(QStringConverter::System);
 }
-QStringDecoder makeDecoder()
-{
+QStringDecoder makeDecoder() {
     return QStringDecoder(QStringConverter::System);
 }
 #else
 constexpr const char *codePageName = "windows-1252";
-QStringEncoder makeEncoder()
-{
+QStringEncoder makeEncoder() {
     return QStringEncoder(codePageName);
 }
-QStringDecoder makeDecoder()
-{
+QStringDecoder makeDecoder() {
     return QStringDecoder(codePageName);
 }
 #endif
@@ -30,8 +26,7 @@ constexpr char missingCharacter = '?';
 
 } // namespace
 
-QByteArray toCodePage(QStringView text)
-{
+QByteArray toCodePage(QStringView text) {
     QStringEncoder encoder = makeEncoder();
     QByteArray whole = encoder.encode(text);
     if (!encoder.hasError())
@@ -54,8 +49,7 @@ QByteArray toCodePage(QStringView text)
     return bytes;
 }
 
-QString fromCodePage(QByteArrayView bytes)
-{
+QString fromCodePage(QByteArrayView bytes) {
     QStringDecoder decoder = makeDecoder();
     return decoder.decode(bytes);
 }

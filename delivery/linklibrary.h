@@ -9,8 +9,7 @@
 // with the library's own names and argument order. Texts are Qt strings here;
 // the production implementation converts them to and from the 8-bit code page
 // around each call. Tests use a recording fake.
-class LinkLibrary
-{
+class LinkLibrary {
 public:
     // The ten 32-bit values radio_recv4 writes; the second is the terminal number.
     using RadioOuts = std::array<qint32, 10>;

@@ -11,8 +11,7 @@ class QTimer;
 // The tick handler of the polling timer: asks the link once for a terminal's
 // message and answers a configuration request with the whole command list in
 // one call, or tells the operator why not.
-class TerminalPoller
-{
+class TerminalPoller {
 public:
     static constexpr const char *nothingSelectedText = "Please select some data...!";
     static constexpr const char *tooManyRecordsText =

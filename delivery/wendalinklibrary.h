@@ -18,12 +18,12 @@ class OperatorMessages;
 // When the library cannot be loaded, or lacks a function, the operator is told
 // once per run (once per missing function), and the call behaves as failed, so
 // that the tool stays usable for its configuration files.
-class WendalinkLibrary final : public LinkLibrary
-{
+class WendalinkLibrary final : public LinkLibrary {
 public:
     static constexpr const char *defaultName = "wendalink";
 
-    explicit WendalinkLibrary(OperatorMessages &messages, QString name = QString::fromLatin1(defaultName),
+    explicit WendalinkLibrary(OperatorMessages &messages,
+                              QString name = QString::fromLatin1(defaultName),
                               QStringList searchFolders = {});
     ~WendalinkLibrary() override;
 
@@ -51,9 +51,7 @@ public:
 private:
     bool load();
     QFunctionPointer resolve(const char *function);
-    template<typename Function>
-    Function *function(const char *name)
-    {
+    template <typename Function> Function *function(const char *name) {
         return reinterpret_cast<Function *>(resolve(name));
     }
 

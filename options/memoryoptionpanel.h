@@ -6,8 +6,7 @@
 #include <array>
 
 // Option states held in plain memory, for tests, fuzzing and benchmarks.
-class MemoryOptionPanel final : public OptionPanel
-{
+class MemoryOptionPanel final : public OptionPanel {
 public:
     qint16 checkState(int checkNumber) const override;
     void setCheckState(int checkNumber, qint16 state) override;

@@ -4,8 +4,7 @@
 
 // A rectangle in twips (1/1440 inch), measured from the top-left corner of the
 // enclosing frame.
-struct TwipRect
-{
+struct TwipRect {
     int left;
     int top;
     int width;
@@ -14,33 +13,30 @@ struct TwipRect
 
 // One scanner option: a check box whose checked state puts the option's
 // command record into the configuration list.
-struct Option
-{
-    int checkNumber;   // n of Check<n>; the key of the configuration file's lines
-    int frameNumber;   // n of the Frame<n> that holds the box
+struct Option {
+    int checkNumber; // n of Check<n>; the key of the configuration file's lines
+    int frameNumber; // n of the Frame<n> that holds the box
     const char *caption;
-    int textNumber;    // n of the Text<n> that gives the value, 0 for a plain option
-    const char *code;  // the two-character scanner command
+    int textNumber;   // n of the Text<n> that gives the value, 0 for a plain option
+    const char *code; // the two-character scanner command
     TwipRect place;
 
     bool isLengthOption() const { return textNumber != 0; }
 };
 
 // A titled frame of the option panel (Frame2..Frame11).
-struct OptionGroup
-{
+struct OptionGroup {
     int frameNumber;
     const char *caption;
     TwipRect place; // within Frame1
 };
 
 // A length field: the two-character value of a length option.
-struct LengthField
-{
+struct LengthField {
     static constexpr int noLimit = 0;
 
     int textNumber;
-    int checkNumber;       // the option it belongs to
+    int checkNumber; // the option it belongs to
     int frameNumber;
     int maxTypedCharacters; // noLimit: any number of characters
     TwipRect place;
@@ -64,7 +60,7 @@ const std::array<OptionGroup, groupCount> &groups();
 // Text1..Text10, in that order.
 const std::array<LengthField, lengthFieldCount> &lengthFields();
 
-const Option &optionForCheck(int checkNumber);   // 1..60
-const LengthField &lengthField(int textNumber);  // 1..10
+const Option &optionForCheck(int checkNumber);  // 1..60
+const LengthField &lengthField(int textNumber); // 1..10
 
 } // namespace OptionTable

@@ -11,18 +11,15 @@
 // `log`, e.g. `radio_init(1, 1, 65535, 0)` or `xml_write_tag("PELSADOIG1", "RA\0\0\0")`
 // (texts quoted, characters outside printable ASCII as \0 or \xNN), and
 // returns scripted results.
-class RecordingLinkLibrary final : public LinkLibrary
-{
+class RecordingLinkLibrary final : public LinkLibrary {
 public:
-    struct SerialMessage
-    {
+    struct SerialMessage {
         qint32 length; // what Get_Message returns
         QString sender;
         QString text;
         qint32 handle = 7;
     };
-    struct RadioMessage
-    {
+    struct RadioMessage {
         qint32 result; // 0: a terminal's message arrived
         qint32 terminal;
     };
