@@ -1,6 +1,144 @@
 #include "optionframe.h"
 
-OptionFrame::OptionFrame(QWidget *parent) : QFrame(parent) {}
+#include "optioncheckbox.h"
+#include "twips.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QValidator>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+// Pixels kept between a caption and the length field at the end of its box.
+constexpr int captionFieldGap = 2;
+
+QString frameName(int frameNumber)
+{
+    return QStringLiteral("Frame%1").arg(frameNumber);
+}
+
+// A group title is shown as it stands: a "&" in it must not turn into an access key.
+QString literalTitle(const char *caption)
+{
+    return QString::fromUtf8(caption).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+bool topToBottom(const Option *a, const Option *b)
+{
+    return a->place.top < b->place.top;
+}
+
+// Columns of groups from left to right, each from top to bottom: the order in
+// which Tab visits them.
+bool columnByColumn(const OptionGroup *a, const OptionGroup *b)
+{
+    if (a->place.left != b->place.left)
+        return a->place.left < b->place.left;
+    return a->place.top < b->place.top;
+}
+
+// Limits what the operator types, not what a loaded file puts into the field:
+// QLineEdit::setMaxLength would also cut text set from code. A longer text from
+// a file may be shortened by the operator but never grow.
+class TypedLengthLimit final : public QValidator
+{
+public:
+    TypedLengthLimit(int limit, QLineEdit *field)
+        : QValidator(field)
+        , m_limit(limit)
+    {
+        // The field already holds the new text while it is validated, so the
+        // length before the edit is remembered here.
+        connect(field, &QLineEdit::textChanged, this,
+                [this](const QString &text) { m_lengthBefore = text.size(); });
+    }
+
+    // A text set from code must count as valid, or the field would not undo
+    // the next typed character that makes it too long.
+    void expect(const QString &text) { m_lengthBefore = text.size(); }
+
+    State validate(QString &input, int &) const override
+    {
+        return input.size() <= std::max<qsizetype>(m_limit, m_lengthBefore) ? Acceptable
+                                                                              : Invalid;
+    }
+
+private:
+    int m_limit;
+    qsizetype m_lengthBefore = 0;
+};
+
+} // namespace
+
+OptionFrame::OptionFrame(QWidget *parent)
+    : QFrame(parent)
+{
+    setObjectName(frameName(OptionTable::panelFrameNumber));
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setGeometry(toPixels(OptionTable::panelPlace));
+
+    QFont captionFont = font();
+    captionFont.setPointSizeF(captionPointSize);
+    captionFont.setStretch(captionStretch);
+    setFont(captionFont);
+
+    // Widgets join the focus chain in the order they are made, so making them in
+    // reading order gives the Tab order.
+    addOptionsOfFrame(this, OptionTable::panelFrameNumber);
+
+    std::vector<const OptionGroup *> groups;
+    for (const OptionGroup &group : OptionTable::groups())
+        groups.push_back(&group);
+    std::sort(groups.begin(), groups.end(), columnByColumn);
+
+    for (const OptionGroup *group : groups) {
+        auto *groupBox = new QGroupBox(literalTitle(group->caption), this);
+        groupBox->setObjectName(frameName(group->frameNumber));
+        groupBox->setGeometry(toPixels(group->place));
+        addOptionsOfFrame(groupBox, group->frameNumber);
+    }
+}
+
+void OptionFrame::addOptionsOfFrame(QWidget *container, int frameNumber)
+{
+    std::vector<const Option *> options;
+    for (const Option &option : OptionTable::options()) {
+        if (option.frameNumber == frameNumber)
+            options.push_back(&option);
+    }
+    std::sort(options.begin(), options.end(), topToBottom);
+
+    for (const Option *option : options) {
+        auto *box = new OptionCheckBox(QString::fromUtf8(option->caption), container);
+        box->setObjectName(QStringLiteral("Check%1").arg(option->checkNumber));
+        box->setGeometry(toPixels(option->place));
+        m_checkBoxes.at(option->checkNumber - 1) = box;
+        if (option->isLengthOption())
+            addLengthField(container, *option, box);
+    }
+}
+
+void OptionFrame::addLengthField(QWidget *container, const Option &option, OptionCheckBox *box)
+{
+    const LengthField &field = OptionTable::lengthField(option.textNumber);
+    auto *edit = new QLineEdit(container);
+    edit->setObjectName(QStringLiteral("Text%1").arg(field.textNumber));
+    edit->setGeometry(toPixels(field.place));
+    if (field.maxTypedCharacters != LengthField::noLimit)
+        edit->setValidator(new TypedLengthLimit(field.maxTypedCharacters, edit));
+    edit->setAccessibleName(box->caption());
+    m_lengthFields.at(field.textNumber - 1) = edit;
+
+    // Some fields sit inside their option's box; the caption wraps before them
+    // instead of running underneath.
+    if (edit->geometry().intersects(box->geometry())) {
+        const int fieldLeftInBox = edit->x() - box->x();
+        box->setCaptionRightMargin(box->width() - fieldLeftInBox + captionFieldGap);
+    }
+}
 
 QCheckBox *OptionFrame::checkBox(int checkNumber) const
 {
@@ -10,4 +148,12 @@ QCheckBox *OptionFrame::checkBox(int checkNumber) const
 QLineEdit *OptionFrame::lengthField(int textNumber) const
 {
     return m_lengthFields.at(textNumber - 1);
+}
+
+void OptionFrame::setLengthText(int textNumber, const QString &text)
+{
+    QLineEdit *field = lengthField(textNumber);
+    if (auto *limit = dynamic_cast<TypedLengthLimit *>(const_cast<QValidator *>(field->validator())))
+        limit->expect(text);
+    field->setText(text);
 }

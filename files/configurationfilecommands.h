@@ -1,5 +1,6 @@
 #pragma once
 
+class ConfFileResult;
 class FileDialog;
 class OperatorMessages;
 class OptionPanel;
@@ -16,6 +17,8 @@ public:
     void save();
 
 private:
+    void report(const ConfFileResult &result);
+
     OptionPanel &m_panel;
     FileDialog &m_dialog;
     OperatorMessages &m_messages;

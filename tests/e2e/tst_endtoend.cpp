@@ -1,0 +1,201 @@
+#include "bootsettings.h"
+#include "form1.h"
+#include "form2.h"
+#include "linklifecycle.h"
+#include "module3.h"
+#include "recordingmessages.h"
+#include "simulator.h"
+#include "terminalpoller.h"
+#include "testregistry.h"
+#include "wendalinklibrary.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <pugixml.hpp>
+
+namespace {
+
+constexpr int answerTimeoutMs = 5000;
+// Long enough for many polling ticks: what has not happened by then is not
+// going to happen.
+constexpr int quietPeriodMs = 800;
+
+const QString baseFound = QString::fromLatin1(LinkLifecycle::baseFoundText);
+const QString baseNotFound = QString::fromLatin1(LinkLifecycle::baseNotFoundText);
+const QString tooMany = QString::fromLatin1(TerminalPoller::tooManyRecordsText);
+
+// The real window over the real stand-in library (found beside this test's
+// executable, as the tool finds it beside its own), with a simulator on the
+// other end of COM1.
+struct Station
+{
+    QTemporaryDir folder;
+    QString linkPath = folder.filePath(QStringLiteral("com1"));
+    QString storePath = folder.filePath(QStringLiteral("store.xml"));
+    BootSettings store{std::make_unique<QSettings>(folder.filePath(QStringLiteral("boot.ini")),
+                                                   QSettings::IniFormat)};
+    Module3 settings;
+    RecordingMessages messages;
+    WendalinkLibrary link{messages};
+    std::unique_ptr<Simulator> simulator;
+    std::unique_ptr<Form1> window;
+
+    explicit Station(const QString &mode)
+    {
+        qputenv("WENDALINK_COM1", linkPath.toLocal8Bit());
+        qputenv("WENDALINK_STORE", storePath.toLocal8Bit());
+        simulator = std::make_unique<Simulator>(linkPath, mode);
+        window = std::make_unique<Form1>(settings, link, messages, store);
+        if (simulator->isReady())
+            window->load();
+    }
+    ~Station()
+    {
+        window->close();
+        window.reset();
+        simulator.reset();
+    }
+
+    void check(int checkNumber) { window->setCheckState(checkNumber, OptionPanel::checked); }
+    void clickButton(const char *name)
+    {
+        QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(name)),
+                          Qt::LeftButton);
+    }
+    // The PELSADOIG elements under TERMINAL in the store file, in file order.
+    QStringList storedRecords() const
+    {
+        pugi::xml_document document;
+        QStringList names;
+        if (!document.load_file(storePath.toLocal8Bit().constData()))
+            return {QStringLiteral("no store")};
+        for (const pugi::xpath_node &node : document.select_nodes("//TERMINAL/*"))
+            names << QString::fromLatin1(node.node().name());
+        return names;
+    }
+};
+
+// Lets the window poll for a while and reports whether it stayed quiet.
+void pollFor(int milliseconds)
+{
+    QTest::qWait(milliseconds);
+}
+
+} // namespace
+
+class EndToEndTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void baseStationGetsTheExactListForTheAskingTerminal()
+    {
+        Station station(QStringLiteral("base"));
+        QVERIFY(station.simulator->isReady());
+        QCOMPARE(station.messages.shown, QStringList{baseFound});
+        station.check(1);  // RA
+        station.check(19); // UE with Text1
+        station.window->setLengthText(1, QStringLiteral("5"));
+
+        station.simulator->send(QStringLiteral("request 3"));
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
+                                  QStringList{QStringLiteral("3 52410000005545303500")},
+                                  answerTimeoutMs);
+        QCOMPARE(station.messages.shown, QStringList{baseFound});
+    }
+
+    void baseStationRefusesSevenRecordsWithoutSending()
+    {
+        Station station(QStringLiteral("base"));
+        for (int checkNumber = 1; checkNumber <= 7; ++checkNumber)
+            station.check(checkNumber);
+        station.simulator->send(QStringLiteral("request 2"));
+        QTRY_COMPARE_WITH_TIMEOUT(station.messages.shown, (QStringList{baseFound, tooMany}),
+                                  answerTimeoutMs);
+        pollFor(quietPeriodMs);
+        QVERIFY(station.simulator->configurations().isEmpty());
+    }
+
+    void serialTerminalGetsTheListOnlyForLaserReset()
+    {
+        Station station(QStringLiteral("serial"));
+        QVERIFY(station.simulator->isReady());
+        QCOMPARE(station.messages.shown, QStringList{baseNotFound});
+        station.check(56); // ZA
+        station.check(2);  // RC
+
+        station.simulator->send(QStringLiteral("request 1 laser reset"));
+        pollFor(quietPeriodMs);
+        QVERIFY(station.simulator->configurations().isEmpty());
+
+        station.simulator->send(QStringLiteral("request 1 LASER RESET"));
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
+                                  QStringList{QStringLiteral("1 5a410000005243000000")},
+                                  answerTimeoutMs);
+        QCOMPARE(station.messages.shown, QStringList{baseNotFound});
+    }
+
+    void saveForAllTerminalsLeavesExactlyTheCurrentRecords()
+    {
+        Station station(QStringLiteral("base"));
+        for (int checkNumber : {1, 2, 3, 4, 6})
+            station.check(checkNumber);
+        station.clickButton("Command2");
+        QCOMPARE(station.storedRecords(),
+                 (QStringList{"PELSADOIG1", "PELSADOIG2", "PELSADOIG3", "PELSADOIG4",
+                              "PELSADOIG5"}));
+
+        for (int checkNumber : {2, 3, 4, 6})
+            station.window->setCheckState(checkNumber, OptionPanel::unchecked);
+        station.clickButton("Command2");
+        QCOMPARE(station.storedRecords(), QStringList{QStringLiteral("PELSADOIG1")});
+    }
+
+    void noiseOnTheLineIsNoRequest()
+    {
+        Station station(QStringLiteral("base"));
+        station.check(5); // QM
+        for (int burst = 0; burst < 5; ++burst)
+            station.simulator->send(QStringLiteral("noise 200"));
+        pollFor(quietPeriodMs);
+        QCOMPARE(station.messages.shown, QStringList{baseFound});
+        QVERIFY(station.simulator->configurations().isEmpty());
+
+        station.simulator->send(QStringLiteral("request 1"));
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
+                                  QStringList{QStringLiteral("1 514d000000")}, answerTimeoutMs);
+    }
+
+    void hangupLeavesTheToolQuietAndOkReopensTheLink()
+    {
+        Station station(QStringLiteral("base"));
+        station.check(1);
+        station.simulator->send(QStringLiteral("hangup"));
+        pollFor(quietPeriodMs);
+        QCOMPARE(station.messages.shown, QStringList{baseFound});
+
+        // A new base station on the same line; the dialog's OK opens it again.
+        station.simulator.reset(); // it removes its link when it ends
+        station.simulator = std::make_unique<Simulator>(station.linkPath, QStringLiteral("base"));
+        QVERIFY(station.simulator->isReady());
+        station.window->findChild<QAction *>(QStringLiteral("SerialConf"))->trigger();
+        Form2 *dialog = station.window->serialDialog();
+        QVERIFY(dialog);
+        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")),
+                          Qt::LeftButton);
+        QCOMPARE(station.messages.shown, (QStringList{baseFound, baseFound}));
+
+        station.simulator->send(QStringLiteral("request 2"));
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
+                                  QStringList{QStringLiteral("2 5241000000")}, answerTimeoutMs);
+    }
+};
+
+PELSADO_REGISTER_TEST(EndToEndTest);
+#include "tst_endtoend.moc"

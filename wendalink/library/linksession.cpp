@@ -1,0 +1,389 @@
+#include "linksession.h"
+
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QSerialPort>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+using namespace WendalinkProtocol;
+
+// Silent unless switched on with QT_LOGGING_RULES="wendalink.warning=true".
+Q_LOGGING_CATEGORY(lcWendalink, "wendalink", QtCriticalMsg)
+
+namespace {
+
+constexpr std::array<qint32, 8> supportedBauds {
+    1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr const char *deviceVariablePrefix = "WENDALINK_COM";
+
+// Bytes the caller's NUL-terminated text can take without growing it.
+qsizetype roomIn(const char *text)
+{
+    return text ? qsizetype(std::strlen(text)) : 0;
+}
+
+} // namespace
+
+LinkSession &LinkSession::instance()
+{
+    // Never destroyed: the serial port must not outlive Qt's own teardown at
+    // exit, and the operating system closes the device anyway.
+    static LinkSession *session = new LinkSession;
+    return *session;
+}
+
+LinkSession::LinkSession() = default;
+LinkSession::~LinkSession() = default;
+
+bool LinkSession::isSupportedBaud(qint32 baud)
+{
+    return std::find(supportedBauds.begin(), supportedBauds.end(), baud) != supportedBauds.end();
+}
+
+QString LinkSession::deviceName(qint32 port)
+{
+    const QString configured
+        = qEnvironmentVariable(deviceVariablePrefix + QByteArray::number(port));
+    if (!configured.isEmpty())
+        return configured;
+#if defined(Q_OS_WIN)
+    return QStringLiteral("COM%1").arg(port);
+#else
+    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
+#endif
+}
+
+bool LinkSession::isOpen() const
+{
+    return m_port && m_port->isOpen();
+}
+
+bool LinkSession::lineLost() const
+{
+    if (!m_port)
+        return false;
+    const QSerialPort::SerialPortError error = m_port->error();
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
+void LinkSession::closeLine()
+{
+    if (m_port && m_port->isOpen())
+        m_port->close();
+    m_decoder.clear();
+    m_initAnswered = false;
+}
+
+qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
+{
+    const std::lock_guard lock(m_mutex);
+    closeLine();
+    m_radioMessages.clear();
+    m_serialMessages.clear();
+    m_portNumber = 0;
+    if (port <= 0)
+        return WendalinkResult::badArgument;
+    if (!isSupportedBaud(baud))
+        return WendalinkResult::unsupportedBaud;
+
+    // A fresh object per opening, so that a close queued by an error of the
+    // previous line can never reach this one.
+    m_port = std::make_unique<QSerialPort>();
+    m_port->setPortName(deviceName(port));
+    if (!m_port->open(QIODevice::ReadWrite)) {
+        qCWarning(lcWendalink) << "cannot open" << m_port->portName() << m_port->errorString();
+        return WendalinkResult::cannotOpen;
+    }
+    if (!m_port->setBaudRate(baud) || !m_port->setDataBits(QSerialPort::Data8)
+        || !m_port->setParity(QSerialPort::NoParity) || !m_port->setStopBits(QSerialPort::OneStop)
+        || !m_port->setFlowControl(QSerialPort::NoFlowControl)) {
+        qCWarning(lcWendalink) << "cannot set up" << m_port->portName() << m_port->errorString();
+        m_port->close();
+        return WendalinkResult::cannotOpen;
+    }
+    // Some base stations draw power from these lines; a pseudo-terminal has
+    // none and refuses, which is no reason to fail.
+    m_port->setDataTerminalReady(true);
+    m_port->setRequestToSend(true);
+    m_port->clearError();
+
+    // When the caller runs an event loop, Qt reads the line by itself and a
+    // line that went away keeps its read notifier firing; closing at once (on
+    // the next turn of the loop, not inside Qt's own read) stops that spin.
+    QSerialPort *opened = m_port.get();
+    QObject::connect(opened, &QSerialPort::errorOccurred, opened,
+        [this, opened](QSerialPort::SerialPortError error) {
+            if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+                return;
+            QMetaObject::invokeMethod(
+                opened,
+                [this, opened] {
+                    const std::lock_guard lock(m_mutex);
+                    if (m_port.get() == opened)
+                        closeLine();
+                },
+                Qt::QueuedConnection);
+        });
+    m_portNumber = port;
+    return WendalinkResult::ok;
+}
+
+qint32 LinkSession::setBaudRate(qint32 baud)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!isSupportedBaud(baud))
+        return WendalinkResult::unsupportedBaud;
+    if (!isOpen())
+        return WendalinkResult::notOpen;
+    return m_port->setBaudRate(baud) ? WendalinkResult::ok : WendalinkResult::unsupportedBaud;
+}
+
+qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 flags)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!isOpen())
+        return WendalinkResult::notOpen;
+    if (port != m_portNumber)
+        return WendalinkResult::badArgument;
+
+    m_initAnswered = false;
+    const qint32 sent = send(encode(InitRequest {channel, mask, flags}));
+    if (sent != WendalinkResult::ok)
+        return sent;
+
+    const QDeadlineTimer deadline(initAnswerTimeoutMs);
+    for (;;) {
+        receive();
+        if (m_initAnswered)
+            return WendalinkResult::ok;
+        if (!isOpen())
+            return WendalinkResult::notOpen;
+        const qint64 remaining = deadline.remainingTime();
+        if (remaining <= 0)
+            return WendalinkResult::noAnswer;
+        m_port->waitForReadyRead(int(remaining));
+    }
+}
+
+qint32 LinkSession::radioClose()
+{
+    const std::lock_guard lock(m_mutex);
+    closeLine();
+    m_radioMessages.clear();
+    m_serialMessages.clear();
+    return WendalinkResult::ok;
+}
+
+qint32 LinkSession::terminateComm(qint32 /*port*/)
+{
+    // There is only ever one port open; whatever number comes, it is the one closed.
+    return radioClose();
+}
+
+void LinkSession::receive()
+{
+    if (!isOpen())
+        return;
+    qint64 taken = 0;
+    while (taken < maxBytesPerCall) {
+        if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(0))
+            break;
+        const QByteArray bytes = m_port->read(maxBytesPerCall - taken);
+        if (bytes.isEmpty())
+            break;
+        taken += bytes.size();
+        m_decoder.feed(bytes);
+        m_sinceLastBytes.start();
+    }
+    if (lineLost()) {
+        qCWarning(lcWendalink) << "line lost:" << m_port->errorString();
+        closeLine();
+        return;
+    }
+    if (m_decoder.pendingBytes() > 0 && m_sinceLastBytes.isValid()
+        && m_sinceLastBytes.hasExpired(partialFrameTimeoutMs)) {
+        m_decoder.abandonPartialFrame();
+    }
+    const QList<Frame> frames = m_decoder.takeFrames();
+    for (const Frame &frame : frames)
+        route(frame);
+}
+
+void LinkSession::route(const Frame &frame)
+{
+    switch (frame.type) {
+    case FrameType::InitAnswer:
+        m_initAnswered = decode<InitAnswer>(frame).has_value();
+        break;
+    case FrameType::TerminalMessage:
+        if (auto message = decode<TerminalMessage>(frame))
+            m_radioMessages.push(message->terminal, {}, std::move(message->text));
+        break;
+    case FrameType::SerialMessage:
+        if (auto message = decode<SerialMessage>(frame))
+            m_serialMessages.push(0, std::move(message->sender), std::move(message->text));
+        break;
+    case FrameType::InitRequest:
+    case FrameType::TerminalConfiguration:
+    case FrameType::SerialSend:
+        // The host's own kinds of frame: an echo or crossed wires, never for us.
+        break;
+    }
+}
+
+qint32 LinkSession::send(const QByteArray &frame)
+{
+    if (frame.isEmpty())
+        return WendalinkResult::badArgument;
+    if (!isOpen())
+        return WendalinkResult::notOpen;
+    if (m_port->write(frame) != frame.size())
+        return WendalinkResult::writeFailed;
+    const QDeadlineTimer deadline(writeTimeoutMs);
+    while (m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port->waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
+    if (lineLost()) {
+        closeLine();
+        return WendalinkResult::notOpen;
+    }
+    if (m_port->bytesToWrite() > 0) {
+        // Failed means not sent: no stale tail of this frame goes out later.
+        m_port->clear(QSerialPort::Output);
+        return WendalinkResult::writeFailed;
+    }
+    return WendalinkResult::ok;
+}
+
+qint32 LinkSession::getMessage(qint32 *message, qint32 maxLength, char *sender)
+{
+    const std::lock_guard lock(m_mutex);
+    // The result is a length, so every failure reads as "nothing received".
+    if (!message)
+        return 0;
+    receive();
+    for (;;) {
+        const std::optional<MessageQueue::Message> next = m_serialMessages.announceNext();
+        if (!next)
+            return 0;
+        if (next->text.isEmpty()) {
+            // A length of 0 would read as "nothing"; an empty message carries nothing anyway.
+            m_serialMessages.fetch(next->handle);
+            continue;
+        }
+        *message = next->handle;
+        if (sender) {
+            const qsizetype room = std::min(roomIn(sender), next->sender.size());
+            std::memcpy(sender, next->sender.constData(), size_t(room));
+        }
+        const qsizetype length
+            = maxLength > 0 ? std::min<qsizetype>(next->text.size(), maxLength) : next->text.size();
+        return qint32(length);
+    }
+}
+
+qint32 LinkSession::getStringFromPtr(char *text, qint32 message, qint32 length)
+{
+    const std::lock_guard lock(m_mutex);
+    const std::optional<MessageQueue::Message> fetched = m_serialMessages.fetch(message);
+    if (!fetched)
+        return WendalinkResult::unknownMessage;
+    if (text && length > 0) {
+        const qsizetype count = std::min({qsizetype(length), roomIn(text), fetched->text.size()});
+        std::memcpy(text, fetched->text.constData(), size_t(count));
+    }
+    return WendalinkResult::ok;
+}
+
+qint32 LinkSession::sendMessage(
+    const char *data, const char *destination, qint32 length, qint32 kind)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!data || !destination || length < 0 || length > maxSerialDataSize)
+        return WendalinkResult::badArgument;
+    receive();
+    const SerialSend message {
+        fixedSenderId(QByteArrayView(destination)), kind, QByteArray(data, length)};
+    return send(encode(message));
+}
+
+qint32 LinkSession::radioRecv4(qint32 *status, qint32 *terminal, qint32 *textLength, char *text)
+{
+    const std::lock_guard lock(m_mutex);
+    receive();
+    const std::optional<MessageQueue::Message> message = m_radioMessages.takeNext();
+    if (!message)
+        return WendalinkResult::nothingReceived;
+    if (status)
+        *status = WendalinkResult::ok;
+    if (terminal)
+        *terminal = message->terminal;
+    if (textLength)
+        *textLength = qint32(message->text.size());
+    if (text) {
+        const qsizetype count = std::min(roomIn(text), message->text.size());
+        std::memcpy(text, message->text.constData(), size_t(count));
+    }
+    return WendalinkResult::ok;
+}
+
+qint32 LinkSession::radioMessageConfLaser(qint32 terminal, const char *list)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!list || terminal < 0 || terminal > maxTerminalNumber)
+        return WendalinkResult::badArgument;
+    // The list carries no length: it ends at the first record whose first byte
+    // is zero, and never runs past the longest list there is.
+    int records = 0;
+    while (records < maxCommandRecords && list[records * commandRecordSize] != 0)
+        ++records;
+    if (records == 0)
+        return WendalinkResult::badArgument;
+    receive();
+    const TerminalConfiguration configuration {
+        quint16(terminal), QByteArray(list, records * commandRecordSize)};
+    return send(encode(configuration));
+}
+
+ConfigurationStore &LinkSession::store()
+{
+    if (!m_store)
+        m_store.emplace(ConfigurationStore::defaultPath());
+    return *m_store;
+}
+
+qint32 LinkSession::xmlReset()
+{
+    const std::lock_guard lock(m_mutex);
+    // The path is looked up again, so a store moved by its variable is followed.
+    m_store.emplace(ConfigurationStore::defaultPath());
+    return m_store->reset() ? WendalinkResult::ok : WendalinkResult::storeFailed;
+}
+
+qint32 LinkSession::xmlPositionInsideTag(const char *name)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!name)
+        return WendalinkResult::badArgument;
+    return store().positionInside(name) ? WendalinkResult::ok : WendalinkResult::storeFailed;
+}
+
+qint32 LinkSession::xmlWriteTag(const char *name, const char *value)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!name || !value)
+        return WendalinkResult::badArgument;
+    return store().writeTag(name, value) ? WendalinkResult::ok : WendalinkResult::storeFailed;
+}
+
+qint32 LinkSession::xmlRemoveTag(const char *name)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!name)
+        return WendalinkResult::badArgument;
+    return store().removeTag(name) ? WendalinkResult::ok : WendalinkResult::storeFailed;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <deque>
+#include <optional>
+
+// Messages received from terminals, kept until the caller fetches them. The
+// caller first learns of a message (announce) and gets a 32-bit handle for it,
+// then fetches its text with that handle, which releases it. The queue holds
+// at most `capacity` messages, announced or not; when a new one arrives at a
+// full queue, the oldest is dropped.
+class MessageQueue
+{
+public:
+    static constexpr qsizetype capacity = 64;
+
+    struct Message
+    {
+        qint32 handle = 0; // 0 until announced
+        quint16 terminal = 0;
+        QByteArray sender;
+        QByteArray text;
+    };
+
+    void push(quint16 terminal, QByteArray sender, QByteArray text);
+    // The oldest message not announced yet, now with a handle.
+    std::optional<Message> announceNext();
+    // Takes out the message with that handle; nothing for an unknown handle.
+    std::optional<Message> fetch(qint32 handle);
+    // Takes out the oldest message, announced or not.
+    std::optional<Message> takeNext();
+
+    qsizetype size() const { return qsizetype(m_messages.size()); }
+    qint64 droppedMessages() const { return m_dropped; }
+    void clear() { m_messages.clear(); }
+
+private:
+    qint32 nextHandle();
+
+    std::deque<Message> m_messages;
+    qint32 m_lastHandle = 0;
+    qint64 m_dropped = 0;
+};
