@@ -8,7 +8,8 @@ class QSettings;
 
 // The per-user settings store: application "Pelsado", section "Boot". Reading
 // an absent value gives its default and writes nothing back.
-class BootSettings {
+class BootSettings
+{
 public:
     static constexpr const char *defaultComPort = "1";
     static constexpr const char *defaultBaudRate = "19200";

@@ -28,8 +28,9 @@ constexpr TwipRect command2Place = {10680, 7680, 2895, 735};
 constexpr TwipRect text11Place = {0, 8760, 11175, 285};
 constexpr TwipRect command1Place = {11280, 8760, 2295, 255};
 
-QPushButton *makeButton(QWidget *parent, const char *name, const char *caption,
-                        const TwipRect &place) {
+QPushButton *makeButton(
+    QWidget *parent, const char *name, const char *caption, const TwipRect &place)
+{
     auto *button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
@@ -40,7 +41,7 @@ QPushButton *makeButton(QWidget *parent, const char *name, const char *caption,
 } // namespace
 
 Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, BootSettings &store,
-             FileDialog *fileDialog, QWidget *parent)
+    FileDialog *fileDialog, QWidget *parent)
     : QMainWindow(parent)
     , m_settings(settings)
     , m_link(link)
@@ -53,7 +54,8 @@ Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, B
     , m_ownFileDialog(fileDialog ? nullptr : std::make_unique<CommonDialog>(this))
     , m_commonDialog1(fileDialog ? *fileDialog : *m_ownFileDialog)
     , m_poller(link, *this, messages, *m_timer1)
-    , m_fileCommands(*this, m_commonDialog1, messages) {
+    , m_fileCommands(*this, m_commonDialog1, messages)
+{
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(designCaption));
 
@@ -84,14 +86,15 @@ Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, B
 
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(pollIntervalMs);
-    connect(m_timer1, &QTimer::timeout, this,
-            [this] { m_poller.tick(m_settings.baseStationMode()); });
+    connect(
+        m_timer1, &QTimer::timeout, this, [this] { m_poller.tick(m_settings.baseStationMode()); });
     m_timer1->start();
 }
 
 Form1::~Form1() = default;
 
-void Form1::createMenu() {
+void Form1::createMenu()
+{
     QMenu *file = menuBar()->addMenu(QStringLiteral("File"));
     file->setObjectName(QStringLiteral("File"));
     QAction *load = file->addAction(QStringLiteral("Load"));
@@ -109,22 +112,25 @@ void Form1::createMenu() {
     connect(serialConf, &QAction::triggered, this, &Form1::showSerialConfiguration);
 }
 
-void Form1::load() {
+void Form1::load()
+{
     m_lifecycle.start();
     setWindowTitle(
         versionCaption(PELSADO_VERSION_MAJOR, PELSADO_VERSION_MINOR, PELSADO_VERSION_PATCH));
 }
 
-QString Form1::versionCaption(int major, int minor, int revision) {
+QString Form1::versionCaption(int major, int minor, int revision)
+{
     // Each number carries the blank that stands where a minus sign would.
     auto number = [](int n) {
         return (n < 0 ? QString() : QStringLiteral(" ")) + QString::number(n);
     };
-    return QStringLiteral("Halvek Pelsado ") + number(major) + QLatin1Char('.') + number(minor) +
-           QLatin1Char('.') + number(revision);
+    return QStringLiteral("Halvek Pelsado ") + number(major) + QLatin1Char('.') + number(minor)
+        + QLatin1Char('.') + number(revision);
 }
 
-void Form1::closeEvent(QCloseEvent *event) {
+void Form1::closeEvent(QCloseEvent *event)
+{
     // No tick may reach the link once it is closed.
     m_timer1->stop();
     m_lifecycle.close();
@@ -135,7 +141,8 @@ void Form1::closeEvent(QCloseEvent *event) {
     event->accept();
 }
 
-void Form1::showSerialConfiguration() {
+void Form1::showSerialConfiguration()
+{
     if (!m_form2)
         m_form2 = new Form2(m_settings, m_lifecycle);
     m_form2->show();
@@ -143,15 +150,18 @@ void Form1::showSerialConfiguration() {
     m_form2->activateWindow();
 }
 
-void Form1::update() {
+void Form1::update()
+{
     buildcmdlist(*this);
 }
 
-void Form1::saveForAll() {
+void Form1::saveForAll()
+{
     saveForAllTerminals(m_link, *this);
 }
 
-qint16 Form1::checkState(int checkNumber) const {
+qint16 Form1::checkState(int checkNumber) const
+{
     switch (m_frame1->checkBox(checkNumber)->checkState()) {
     case Qt::Checked:
         return checked;
@@ -163,7 +173,8 @@ qint16 Form1::checkState(int checkNumber) const {
     return unchecked;
 }
 
-void Form1::setCheckState(int checkNumber, qint16 state) {
+void Form1::setCheckState(int checkNumber, qint16 state)
+{
     Qt::CheckState qtState = Qt::Unchecked;
     if (state == checked)
         qtState = Qt::Checked;
@@ -172,14 +183,17 @@ void Form1::setCheckState(int checkNumber, qint16 state) {
     m_frame1->checkBox(checkNumber)->setCheckState(qtState);
 }
 
-QString Form1::lengthText(int textNumber) const {
+QString Form1::lengthText(int textNumber) const
+{
     return m_frame1->lengthField(textNumber)->text();
 }
 
-void Form1::setLengthText(int textNumber, const QString &text) {
+void Form1::setLengthText(int textNumber, const QString &text)
+{
     m_frame1->setLengthText(textNumber, text);
 }
 
-void Form1::setCommandTrace(const QString &trace) {
+void Form1::setCommandTrace(const QString &trace)
+{
     m_text11->setText(trace);
 }

@@ -26,7 +26,8 @@ struct Module3;
 // event to the handler of its subsystem. The option states live only in its
 // controls; it lends them to the builder and the file commands as an
 // OptionPanel.
-class Form1 : public QMainWindow, public OptionPanel {
+class Form1 : public QMainWindow, public OptionPanel
+{
     Q_OBJECT
 
 public:
@@ -35,7 +36,7 @@ public:
     // `fileDialog` stands in for the system's file dialog in tests; without it
     // the window makes its own.
     Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, BootSettings &store,
-          FileDialog *fileDialog = nullptr, QWidget *parent = nullptr);
+        FileDialog *fileDialog = nullptr, QWidget *parent = nullptr);
     ~Form1() override;
 
     // The load handler: runs once, after creation and before the window is

@@ -20,15 +20,15 @@ constexpr TwipRect combo2Place = {1440, 600, 1935, 315};
 constexpr TwipRect okPlace = {2520, 1440, 855, 375};
 constexpr TwipRect cancelPlace = {1440, 1440, 855, 375};
 
-const QStringList comPortItems = {
-    QStringLiteral("Com1"), QStringLiteral("Com2"), QStringLiteral("Com3"),
-    QStringLiteral("Com4"), QStringLiteral("Com5"), QStringLiteral("Com6"),
+const QStringList comPortItems = {QStringLiteral("Com1"), QStringLiteral("Com2"),
+    QStringLiteral("Com3"), QStringLiteral("Com4"), QStringLiteral("Com5"), QStringLiteral("Com6"),
     QStringLiteral("Com7"), QStringLiteral("Com8"), QStringLiteral("Com9")};
-const QStringList baudRateItems = {QStringLiteral("9600"), QStringLiteral("19200"),
-                                   QStringLiteral("38400")};
+const QStringList baudRateItems
+    = {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")};
 
-QComboBox *makeEditableList(QWidget *parent, const char *name, const QStringList &items,
-                            const TwipRect &place) {
+QComboBox *makeEditableList(
+    QWidget *parent, const char *name, const QStringList &items, const TwipRect &place)
+{
     auto *combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
     combo->setEditable(true);
@@ -42,15 +42,17 @@ QComboBox *makeEditableList(QWidget *parent, const char *name, const QStringList
     return combo;
 }
 
-QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, const TwipRect &place) {
+QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, const TwipRect &place)
+{
     auto *label = new QLabel(QString::fromLatin1(caption), parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(toPixels(place));
     return label;
 }
 
-QPushButton *makeButton(QWidget *parent, const char *name, const char *caption,
-                        const TwipRect &place) {
+QPushButton *makeButton(
+    QWidget *parent, const char *name, const char *caption, const TwipRect &place)
+{
     auto *button = new QPushButton(QString::fromLatin1(caption), parent);
     button->setObjectName(QString::fromLatin1(name));
     // Neither button answers Enter or Escape.
@@ -64,7 +66,8 @@ QPushButton *makeButton(QWidget *parent, const char *name, const char *caption,
 
 Form2::Form2(Module3 &settings, LinkLifecycle &lifecycle)
     : QWidget(nullptr, Qt::Dialog)
-    , m_lifecycle(lifecycle) {
+    , m_lifecycle(lifecycle)
+{
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Serial Configurations"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -91,7 +94,8 @@ Form2::Form2(Module3 &settings, LinkLifecycle &lifecycle)
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void Form2::onOk() {
+void Form2::onOk()
+{
     m_lifecycle.reopen(m_combo1->currentText(), m_combo2->currentText());
     close();
 }

@@ -9,7 +9,8 @@ struct Module3;
 // The serial configuration dialog: a modeless window without owner in which
 // the operator picks or types the port and the baud rate. OK re-opens the link
 // with them; Cancel and the close box change nothing.
-class Form2 : public QWidget {
+class Form2 : public QWidget
+{
     Q_OBJECT
 
 public:

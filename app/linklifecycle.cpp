@@ -14,21 +14,24 @@ constexpr qint32 radioFlags = 0;
 constexpr qint32 success = 0;
 } // namespace
 
-LinkLifecycle::LinkLifecycle(Module3 &settings, LinkLibrary &link, OperatorMessages &messages,
-                             BootSettings &store)
+LinkLifecycle::LinkLifecycle(
+    Module3 &settings, LinkLibrary &link, OperatorMessages &messages, BootSettings &store)
     : m_settings(settings)
     , m_link(link)
     , m_messages(messages)
-    , m_store(store) {}
+    , m_store(store)
+{ }
 
-void LinkLifecycle::start() {
+void LinkLifecycle::start()
+{
     m_settings.ComPort = m_store.comPort();
     m_settings.BaudRate = m_store.baudRate();
     m_settings.BaseFound = Module3::falseValue;
     inicomport();
 }
 
-void LinkLifecycle::inicomport() {
+void LinkLifecycle::inicomport()
+{
     const qint32 port = m_settings.portNumber();
     const qint32 baud = m_settings.baudValue();
     if (m_link.InitializeComm(port, baud) != success)
@@ -43,14 +46,16 @@ void LinkLifecycle::inicomport() {
     }
 }
 
-void LinkLifecycle::close() {
+void LinkLifecycle::close()
+{
     if (m_settings.baseStationMode())
         m_link.radio_close();
     else
         m_link.TerminateComm(m_settings.portNumber());
 }
 
-void LinkLifecycle::reopen(const QString &comPort, const QString &baudRate) {
+void LinkLifecycle::reopen(const QString &comPort, const QString &baudRate)
+{
     close();
     // Cleared so that the mode always reflects the link just opened: a failed
     // re-open must not leave base-station mode in force.

@@ -10,14 +10,15 @@ struct Module3;
 // Opening and closing the link to the base station, and the mode it leaves:
 // base-station mode when the base station answered, serial message mode
 // otherwise.
-class LinkLifecycle {
+class LinkLifecycle
+{
 public:
-    static constexpr const char *baseFoundText =
-        "Please configure the parameters and make any order in the terminal !";
+    static constexpr const char *baseFoundText
+        = "Please configure the parameters and make any order in the terminal !";
     static constexpr const char *baseNotFoundText = "Base Not Found";
 
-    LinkLifecycle(Module3 &settings, LinkLibrary &link, OperatorMessages &messages,
-                  BootSettings &store);
+    LinkLifecycle(
+        Module3 &settings, LinkLibrary &link, OperatorMessages &messages, BootSettings &store);
 
     // Start-up: the stored settings, serial message mode, then inicomport.
     void start();

@@ -6,7 +6,8 @@
 
 #include <QApplication>
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelsado"));
     QApplication::setOrganizationName(QStringLiteral("Pelsado"));

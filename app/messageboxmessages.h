@@ -4,7 +4,8 @@
 
 // Operator messages as modal message boxes: the text, one OK button, no icon,
 // and "Pelsado" as the title.
-class MessageBoxMessages final : public OperatorMessages {
+class MessageBoxMessages final : public OperatorMessages
+{
 public:
     void show(const QString &text) override;
 };

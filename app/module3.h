@@ -5,7 +5,8 @@
 
 // The link settings, shared by both windows for the whole run. The texts are
 // kept exactly as read or typed; the numbers are worked out afresh at each use.
-struct Module3 {
+struct Module3
+{
     // BaseFound is a 16-bit boolean in which True is -1.
     static constexpr qint16 trueValue = -1;
     static constexpr qint16 falseValue = 0;

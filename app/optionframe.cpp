@@ -53,7 +53,7 @@ public:
         // The field already holds the new text while it is validated, so the
         // length before the edit is remembered here.
         connect(field, &QLineEdit::textChanged, this,
-                [this](const QString &text) { m_lengthBefore = text.size(); });
+            [this](const QString &text) { m_lengthBefore = text.size(); });
     }
 
     // A text set from code must count as valid, or the field would not undo
@@ -62,8 +62,7 @@ public:
 
     State validate(QString &input, int &) const override
     {
-        return input.size() <= std::max<qsizetype>(m_limit, m_lengthBefore) ? Acceptable
-                                                                              : Invalid;
+        return input.size() <= std::max<qsizetype>(m_limit, m_lengthBefore) ? Acceptable : Invalid;
     }
 
 private:
@@ -153,7 +152,8 @@ QLineEdit *OptionFrame::lengthField(int textNumber) const
 void OptionFrame::setLengthText(int textNumber, const QString &text)
 {
     QLineEdit *field = lengthField(textNumber);
-    if (auto *limit = dynamic_cast<TypedLengthLimit *>(const_cast<QValidator *>(field->validator())))
+    if (auto *limit
+        = dynamic_cast<TypedLengthLimit *>(const_cast<QValidator *>(field->validator())))
         limit->expect(text);
     field->setText(text);
 }

@@ -9,15 +9,18 @@
 // scales logical pixels for high-dpi screens.
 constexpr int twipsPerPixel = 15;
 
-constexpr int toPixels(int twips) {
+constexpr int toPixels(int twips)
+{
     return twips / twipsPerPixel;
 }
 
-inline QRect toPixels(const TwipRect &rect) {
-    return QRect(toPixels(rect.left), toPixels(rect.top), toPixels(rect.width),
-                 toPixels(rect.height));
+inline QRect toPixels(const TwipRect &rect)
+{
+    return QRect(
+        toPixels(rect.left), toPixels(rect.top), toPixels(rect.width), toPixels(rect.height));
 }
 
-inline QSize toPixels(int widthTwips, int heightTwips) {
+inline QSize toPixels(int widthTwips, int heightTwips)
+{
     return QSize(toPixels(widthTwips), toPixels(heightTwips));
 }

@@ -6,18 +6,22 @@
 namespace {
 
 #ifdef Q_OS_WIN
-QStringEncoder makeEncoder() {
+QStringEncoder makeEncoder()
+{
     return QStringEncoder(QStringConverter::System);
 }
-QStringDecoder makeDecoder() {
+QStringDecoder makeDecoder()
+{
     return QStringDecoder(QStringConverter::System);
 }
 #else
 constexpr const char *codePageName = "windows-1252";
-QStringEncoder makeEncoder() {
+QStringEncoder makeEncoder()
+{
     return QStringEncoder(codePageName);
 }
-QStringDecoder makeDecoder() {
+QStringDecoder makeDecoder()
+{
     return QStringDecoder(codePageName);
 }
 #endif
@@ -26,7 +30,8 @@ constexpr char missingCharacter = '?';
 
 } // namespace
 
-QByteArray toCodePage(QStringView text) {
+QByteArray toCodePage(QStringView text)
+{
     QStringEncoder encoder = makeEncoder();
     QByteArray whole = encoder.encode(text);
     if (!encoder.hasError())
@@ -49,7 +54,8 @@ QByteArray toCodePage(QStringView text) {
     return bytes;
 }
 
-QString fromCodePage(QByteArrayView bytes) {
+QString fromCodePage(QByteArrayView bytes)
+{
     QStringDecoder decoder = makeDecoder();
     return decoder.decode(bytes);
 }

@@ -7,31 +7,37 @@
 
 namespace {
 
-bool isSkipped(QChar c) {
+bool isSkipped(QChar c)
+{
     return c == u' ' || c == u'\t' || c == u'\n';
 }
 
-bool isDecimalDigit(QChar c) {
+bool isDecimalDigit(QChar c)
+{
     return c >= u'0' && c <= u'9';
 }
 
 // Yields the characters of a text one by one with the skipped ones left out.
-class Reader {
+class Reader
+{
 public:
     explicit Reader(QStringView text)
-        : m_text(text) {
+        : m_text(text)
+    {
         skip();
     }
 
     bool atEnd() const { return m_pos >= m_text.size(); }
     QChar peek() const { return atEnd() ? QChar() : m_text[m_pos]; }
-    void next() {
+    void next()
+    {
         ++m_pos;
         skip();
     }
 
 private:
-    void skip() {
+    void skip()
+    {
         while (!atEnd() && isSkipped(m_text[m_pos]))
             ++m_pos;
     }
@@ -40,7 +46,8 @@ private:
     qsizetype m_pos = 0;
 };
 
-int digitValue(QChar c, int radix) {
+int digitValue(QChar c, int radix)
+{
     const char16_t u = c.unicode();
     int value = -1;
     if (u >= u'0' && u <= u'9')
@@ -52,7 +59,8 @@ int digitValue(QChar c, int radix) {
     return value < radix ? value : -1;
 }
 
-double radixValue(Reader &reader, int radix) {
+double radixValue(Reader &reader, int radix)
+{
     double value = 0;
     for (int digit = digitValue(reader.peek(), radix); digit >= 0;
          digit = digitValue(reader.peek(), radix)) {
@@ -64,7 +72,8 @@ double radixValue(Reader &reader, int radix) {
 
 } // namespace
 
-double numericValue(QStringView text) {
+double numericValue(QStringView text)
+{
     Reader reader(text);
     if (reader.peek() == u'&') {
         reader.next();
@@ -135,24 +144,28 @@ double numericValue(QStringView text) {
 
 namespace {
 
-template <typename Int> std::optional<Int> toIntHalfEven(double value) {
+template<typename Int>
+std::optional<Int> toIntHalfEven(double value)
+{
     if (std::isnan(value))
         return std::nullopt;
     // nearbyint rounds by the current rounding mode, which is to-nearest-even
     // unless someone changed it; that is exactly the rule wanted here.
     const double rounded = std::nearbyint(value);
-    if (rounded < double(std::numeric_limits<Int>::min()) ||
-        rounded > double(std::numeric_limits<Int>::max()))
+    if (rounded < double(std::numeric_limits<Int>::min())
+        || rounded > double(std::numeric_limits<Int>::max()))
         return std::nullopt;
     return static_cast<Int>(rounded);
 }
 
 } // namespace
 
-std::optional<qint16> toInt16HalfEven(double value) {
+std::optional<qint16> toInt16HalfEven(double value)
+{
     return toIntHalfEven<qint16>(value);
 }
 
-std::optional<qint32> toInt32HalfEven(double value) {
+std::optional<qint32> toInt32HalfEven(double value)
+{
     return toIntHalfEven<qint32>(value);
 }

@@ -13,20 +13,23 @@ const QString recordElementPrefix = QStringLiteral("PELSADOIG");
 constexpr int cleanupBoundCharacters = 100;
 constexpr int lastRemovedRecord = cleanupBoundCharacters / CommandList::recordLength + 1;
 
-QString recordElementName(int recordNumber) {
+QString recordElementName(int recordNumber)
+{
     return recordElementPrefix + QString::number(recordNumber);
 }
 
 // Every single write and removal finds TERMINAL from the top again, so none
 // depends on where the previous call left the store's position.
-void positionInsideTerminal(LinkLibrary &link) {
+void positionInsideTerminal(LinkLibrary &link)
+{
     link.xml_reset();
     link.xml_position_inside_tag(terminalElement);
 }
 
 } // namespace
 
-void saveForAllTerminals(LinkLibrary &link, OptionPanel &panel) {
+void saveForAllTerminals(LinkLibrary &link, OptionPanel &panel)
+{
     // Nothing can change the options during the click, so one build serves
     // every record and leaves the trace showing that list.
     const QString list = buildcmdlist(panel);
@@ -34,8 +37,7 @@ void saveForAllTerminals(LinkLibrary &link, OptionPanel &panel) {
 
     for (int record = 1; record <= recordCount; ++record) {
         positionInsideTerminal(link);
-        link.xml_write_tag(
-            recordElementName(record),
+        link.xml_write_tag(recordElementName(record),
             list.mid((record - 1) * CommandList::recordLength, CommandList::recordLength));
     }
     for (int record = recordCount + 1; record <= lastRemovedRecord; ++record) {

@@ -33,10 +33,12 @@ constexpr qint16 serialRecordsBelow = 20;
 constexpr qint16 baseStationRecordsAtMost = 6;
 
 // Turns the polling timer back on however the tick handler is left.
-class TimerResumer {
+class TimerResumer
+{
 public:
     explicit TimerResumer(QTimer &timer)
-        : m_timer(timer) {}
+        : m_timer(timer)
+    { }
     ~TimerResumer() { m_timer.start(); }
     TimerResumer(const TimerResumer &) = delete;
     TimerResumer &operator=(const TimerResumer &) = delete;
@@ -45,22 +47,25 @@ private:
     QTimer &m_timer;
 };
 
-bool isConfigurationRequest(const QString &text) {
-    return text.size() >= requestPrefixLength &&
-           QStringView(text).left(requestPrefixLength) ==
-               QStringView(requestText).left(requestPrefixLength);
+bool isConfigurationRequest(const QString &text)
+{
+    return text.size() >= requestPrefixLength
+        && QStringView(text).left(requestPrefixLength)
+        == QStringView(requestText).left(requestPrefixLength);
 }
 
 } // namespace
 
-TerminalPoller::TerminalPoller(LinkLibrary &link, OptionPanel &panel, OperatorMessages &messages,
-                               QTimer &timer)
+TerminalPoller::TerminalPoller(
+    LinkLibrary &link, OptionPanel &panel, OperatorMessages &messages, QTimer &timer)
     : m_link(link)
     , m_panel(panel)
     , m_messages(messages)
-    , m_timer(timer) {}
+    , m_timer(timer)
+{ }
 
-void TerminalPoller::tick(bool baseStationMode) {
+void TerminalPoller::tick(bool baseStationMode)
+{
     m_timer.stop();
     const TimerResumer resumeTimer(m_timer);
 
@@ -70,11 +75,11 @@ void TerminalPoller::tick(bool baseStationMode) {
     qint32 terminalNumber = 0;
 
     if (baseStationMode) {
-        LinkLibrary::RadioOuts outs{};
+        LinkLibrary::RadioOuts outs {};
         QString text1(radioTextLength, blank);
         QString text2(radioTextLength, blank);
-        const qint32 result =
-            m_link.radio_recv4(outs, m_receiveArray1.data(), m_receiveArray2.data(), text1, text2);
+        const qint32 result = m_link.radio_recv4(
+            outs, m_receiveArray1.data(), m_receiveArray2.data(), text1, text2);
         // Whatever a terminal sent over the radio counts as a request.
         if (result == radioMessageArrived) {
             terminalNumber = outs[LinkLibrary::terminalNumberOut];
@@ -86,8 +91,8 @@ void TerminalPoller::tick(bool baseStationMode) {
         messageLength = m_link.Get_Message(message, maxMessageLength, getMessageFlags, sender);
         if (messageLength != 0) {
             const qint32 fetchLength = std::clamp(messageLength, 0, maxMessageLength);
-            messageText =
-                m_link.GetStringFromPtr(QString(fetchLength, blank), message, fetchLength);
+            messageText
+                = m_link.GetStringFromPtr(QString(fetchLength, blank), message, fetchLength);
         }
     }
 

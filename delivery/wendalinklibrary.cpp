@@ -16,10 +16,12 @@ constexpr qint32 nothingReceived = 0;
 
 // An 8-bit, NUL-terminated copy of a text that the library may overwrite
 // within its length; text() takes the (possibly changed) content back.
-class TextArgument {
+class TextArgument
+{
 public:
     explicit TextArgument(const QString &text)
-        : m_bytes(toCodePage(text)) {}
+        : m_bytes(toCodePage(text))
+    { }
     char *data() { return m_bytes.data(); }
     QString text() const { return fromCodePage(m_bytes); }
 
@@ -29,19 +31,22 @@ private:
 
 } // namespace
 
-WendalinkLibrary::WendalinkLibrary(OperatorMessages &messages, QString name,
-                                   QStringList searchFolders)
+WendalinkLibrary::WendalinkLibrary(
+    OperatorMessages &messages, QString name, QStringList searchFolders)
     : m_messages(messages)
     , m_name(std::move(name))
-    , m_searchFolders(std::move(searchFolders)) {}
+    , m_searchFolders(std::move(searchFolders))
+{ }
 
 WendalinkLibrary::~WendalinkLibrary() = default;
 
-QString WendalinkLibrary::loadedFrom() const {
+QString WendalinkLibrary::loadedFrom() const
+{
     return m_loaded ? m_library.fileName() : QString();
 }
 
-bool WendalinkLibrary::load() {
+bool WendalinkLibrary::load()
+{
     if (m_loadAttempted)
         return m_loaded;
     m_loadAttempted = true;
@@ -73,7 +78,8 @@ bool WendalinkLibrary::load() {
     return false;
 }
 
-QFunctionPointer WendalinkLibrary::resolve(const char *function) {
+QFunctionPointer WendalinkLibrary::resolve(const char *function)
+{
     const QByteArray key(function);
     const auto known = m_functions.constFind(key);
     if (known != m_functions.constEnd())
@@ -92,33 +98,39 @@ QFunctionPointer WendalinkLibrary::resolve(const char *function) {
     return address;
 }
 
-qint32 WendalinkLibrary::InitializeComm(qint32 port, qint32 baud) {
+qint32 WendalinkLibrary::InitializeComm(qint32 port, qint32 baud)
+{
     auto call = function<decltype(::InitializeComm)>("InitializeComm");
     return call ? call(port, baud) : notAvailable;
 }
 
-qint32 WendalinkLibrary::radio_set_baudrate(qint32 baud) {
+qint32 WendalinkLibrary::radio_set_baudrate(qint32 baud)
+{
     auto call = function<decltype(::radio_set_baudrate)>("radio_set_baudrate");
     return call ? call(baud) : notAvailable;
 }
 
-qint32 WendalinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags) {
+qint32 WendalinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags)
+{
     auto call = function<decltype(::radio_init)>("radio_init");
     return call ? call(port, channel, mask, flags) : notAvailable;
 }
 
-qint32 WendalinkLibrary::radio_close() {
+qint32 WendalinkLibrary::radio_close()
+{
     auto call = function<decltype(::radio_close)>("radio_close");
     return call ? call() : notAvailable;
 }
 
-qint32 WendalinkLibrary::TerminateComm(qint32 port) {
+qint32 WendalinkLibrary::TerminateComm(qint32 port)
+{
     auto call = function<decltype(::TerminateComm)>("TerminateComm");
     return call ? call(port) : notAvailable;
 }
 
-qint32 WendalinkLibrary::Get_Message(qint32 &message, qint32 maxLength, qint32 flags,
-                                     QString &sender) {
+qint32 WendalinkLibrary::Get_Message(
+    qint32 &message, qint32 maxLength, qint32 flags, QString &sender)
+{
     auto call = function<decltype(::Get_Message)>("Get_Message");
     if (!call)
         return nothingReceived;
@@ -128,7 +140,8 @@ qint32 WendalinkLibrary::Get_Message(qint32 &message, qint32 maxLength, qint32 f
     return result;
 }
 
-QString WendalinkLibrary::GetStringFromPtr(const QString &text, qint32 message, qint32 length) {
+QString WendalinkLibrary::GetStringFromPtr(const QString &text, qint32 message, qint32 length)
+{
     auto call = function<decltype(::GetStringFromPtr)>("GetStringFromPtr");
     if (!call)
         return text;
@@ -137,8 +150,9 @@ QString WendalinkLibrary::GetStringFromPtr(const QString &text, qint32 message, 
     return buffer.text();
 }
 
-qint32 WendalinkLibrary::Send_Message(const QString &data, const QString &destination,
-                                      qint32 length, qint32 kind) {
+qint32 WendalinkLibrary::Send_Message(
+    const QString &data, const QString &destination, qint32 length, qint32 kind)
+{
     auto call = function<decltype(::Send_Message)>("Send_Message");
     if (!call)
         return notAvailable;
@@ -147,22 +161,23 @@ qint32 WendalinkLibrary::Send_Message(const QString &data, const QString &destin
     return call(dataText.data(), destinationText.data(), length, kind);
 }
 
-qint32 WendalinkLibrary::radio_recv4(RadioOuts &outs, qint32 *array1, qint32 *array2,
-                                     QString &text1, QString &text2) {
+qint32 WendalinkLibrary::radio_recv4(
+    RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2)
+{
     auto call = function<decltype(::radio_recv4)>("radio_recv4");
     if (!call)
         return notAvailable;
     TextArgument first(text1);
     TextArgument second(text2);
-    const qint32 result =
-        call(&outs[0], &outs[1], &outs[2], &outs[3], &outs[4], &outs[5], &outs[6], &outs[7],
-             &outs[8], &outs[9], array1, array2, first.data(), second.data());
+    const qint32 result = call(&outs[0], &outs[1], &outs[2], &outs[3], &outs[4], &outs[5], &outs[6],
+        &outs[7], &outs[8], &outs[9], array1, array2, first.data(), second.data());
     text1 = first.text();
     text2 = second.text();
     return result;
 }
 
-qint32 WendalinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list) {
+qint32 WendalinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list)
+{
     auto call = function<decltype(::radio_message_conf_laser)>("radio_message_conf_laser");
     if (!call)
         return notAvailable;
@@ -170,12 +185,14 @@ qint32 WendalinkLibrary::radio_message_conf_laser(qint32 terminal, const QString
     return call(terminal, listText.data());
 }
 
-qint32 WendalinkLibrary::xml_reset() {
+qint32 WendalinkLibrary::xml_reset()
+{
     auto call = function<decltype(::xml_reset)>("xml_reset");
     return call ? call() : notAvailable;
 }
 
-qint32 WendalinkLibrary::xml_position_inside_tag(const QString &name) {
+qint32 WendalinkLibrary::xml_position_inside_tag(const QString &name)
+{
     auto call = function<decltype(::xml_position_inside_tag)>("xml_position_inside_tag");
     if (!call)
         return notAvailable;
@@ -183,7 +200,8 @@ qint32 WendalinkLibrary::xml_position_inside_tag(const QString &name) {
     return call(nameText.data());
 }
 
-qint32 WendalinkLibrary::xml_write_tag(const QString &name, const QString &value) {
+qint32 WendalinkLibrary::xml_write_tag(const QString &name, const QString &value)
+{
     auto call = function<decltype(::xml_write_tag)>("xml_write_tag");
     if (!call)
         return notAvailable;
@@ -192,7 +210,8 @@ qint32 WendalinkLibrary::xml_write_tag(const QString &name, const QString &value
     return call(nameText.data(), valueText.data());
 }
 
-qint32 WendalinkLibrary::xml_remove_tag(const QString &name) {
+qint32 WendalinkLibrary::xml_remove_tag(const QString &name)
+{
     auto call = function<decltype(::xml_remove_tag)>("xml_remove_tag");
     if (!call)
         return notAvailable;

@@ -18,13 +18,13 @@ class OperatorMessages;
 // When the library cannot be loaded, or lacks a function, the operator is told
 // once per run (once per missing function), and the call behaves as failed, so
 // that the tool stays usable for its configuration files.
-class WendalinkLibrary final : public LinkLibrary {
+class WendalinkLibrary final : public LinkLibrary
+{
 public:
     static constexpr const char *defaultName = "wendalink";
 
     explicit WendalinkLibrary(OperatorMessages &messages,
-                              QString name = QString::fromLatin1(defaultName),
-                              QStringList searchFolders = {});
+        QString name = QString::fromLatin1(defaultName), QStringList searchFolders = {});
     ~WendalinkLibrary() override;
 
     qint32 InitializeComm(qint32 port, qint32 baud) override;
@@ -34,10 +34,10 @@ public:
     qint32 TerminateComm(qint32 port) override;
     qint32 Get_Message(qint32 &message, qint32 maxLength, qint32 flags, QString &sender) override;
     QString GetStringFromPtr(const QString &text, qint32 message, qint32 length) override;
-    qint32 Send_Message(const QString &data, const QString &destination, qint32 length,
-                        qint32 kind) override;
-    qint32 radio_recv4(RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1,
-                       QString &text2) override;
+    qint32 Send_Message(
+        const QString &data, const QString &destination, qint32 length, qint32 kind) override;
+    qint32 radio_recv4(
+        RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2) override;
     qint32 radio_message_conf_laser(qint32 terminal, const QString &list) override;
     qint32 xml_reset() override;
     qint32 xml_position_inside_tag(const QString &name) override;
@@ -51,7 +51,9 @@ public:
 private:
     bool load();
     QFunctionPointer resolve(const char *function);
-    template <typename Function> Function *function(const char *name) {
+    template<typename Function>
+    Function *function(const char *name)
+    {
         return reinterpret_cast<Function *>(resolve(name));
     }
 

@@ -12,13 +12,15 @@ const QString valuePadding = QStringLiteral("00");
 
 // "00" in front of the field's text, then its last two characters: "" -> "00",
 // "7" -> "07", "123" -> "23". The text is used as typed, never checked.
-QString valueCharacters(const QString &fieldText) {
+QString valueCharacters(const QString &fieldText)
+{
     return (valuePadding + fieldText).right(valueLength);
 }
 
 } // namespace
 
-QString buildcmdlist(OptionPanel &panel) {
+QString buildcmdlist(OptionPanel &panel)
+{
     QString list;
     for (const Option &option : OptionTable::options()) {
         if (panel.checkState(option.checkNumber) != OptionPanel::checked)
@@ -34,7 +36,8 @@ QString buildcmdlist(OptionPanel &panel) {
     return list;
 }
 
-QString commandTrace(QStringView list) {
+QString commandTrace(QStringView list)
+{
     QString trace;
     for (const char byte : toCodePage(list))
         trace += QStringLiteral(", %1").arg(static_cast<unsigned char>(byte));

@@ -6,7 +6,8 @@
 #include <array>
 
 // Option states held in plain memory, for tests, fuzzing and benchmarks.
-class MemoryOptionPanel final : public OptionPanel {
+class MemoryOptionPanel final : public OptionPanel
+{
 public:
     qint16 checkState(int checkNumber) const override;
     void setCheckState(int checkNumber, qint16 state) override;
@@ -20,8 +21,8 @@ public:
     int lengthTextReads(int textNumber) const;
 
 private:
-    std::array<qint16, OptionTable::optionCount> m_states{};
+    std::array<qint16, OptionTable::optionCount> m_states {};
     std::array<QString, OptionTable::lengthFieldCount> m_texts;
-    mutable std::array<int, OptionTable::lengthFieldCount> m_textReads{};
+    mutable std::array<int, OptionTable::lengthFieldCount> m_textReads {};
     QString m_trace;
 };

@@ -6,7 +6,8 @@
 // The option states as the builder and the file commands see them. The window
 // implements it over its own controls, so the states live only there; tests
 // and the fuzzer hand in a MemoryOptionPanel.
-class OptionPanel {
+class OptionPanel
+{
 public:
     // Check-box states: a 16-bit number, of which only `checked` counts as chosen.
     static constexpr qint16 unchecked = 0;

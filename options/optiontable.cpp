@@ -31,32 +31,18 @@ constexpr std::array<Option, OptionTable::optionCount> optionRows = {{
     {20, 4, "Set Maximum Lenght for code 93 to XX", 2, "UF", {120, 1320, 1815, 375}},
     {21, 5, "Disable Codabar", 0, "VA", {120, 240, 1695, 255}},
     {22, 5, "Enable Codabar", 0, "VB", {120, 480, 1815, 255}},
-    {23,
-     5,
-     "Disable transmission of Start/Stop as upper-case characters",
-     0,
-     "VC",
-     {120, 720, 2295, 615}},
-    {24,
-     5,
-     "Enable transmission of Start/Stop as upper-case characters",
-     0,
-     "VD",
-     {120, 1320, 2295, 615}},
-    {25,
-     5,
-     "Set minimum length for Codabar to XX characters. Includes start/stop and check characters, "
-     "if transmitted.",
-     3,
-     "VE",
-     {120, 1920, 2295, 1095}},
+    {23, 5, "Disable transmission of Start/Stop as upper-case characters", 0, "VC",
+        {120, 720, 2295, 615}},
+    {24, 5, "Enable transmission of Start/Stop as upper-case characters", 0, "VD",
+        {120, 1320, 2295, 615}},
+    {25, 5,
+        "Set minimum length for Codabar to XX characters. Includes start/stop and check "
+        "characters, "
+        "if transmitted.",
+        3, "VE", {120, 1920, 2295, 1095}},
     {26, 5, "Set maximum...", 4, "VF", {120, 3000, 1695, 255}},
-    {27,
-     5,
-     "Enable transmission of start/stop as lower-case characters",
-     0,
-     "VG",
-     {120, 3240, 2295, 735}},
+    {27, 5, "Enable transmission of start/stop as lower-case characters", 0, "VG",
+        {120, 3240, 2295, 735}},
     {28, 6, "Disable Code 39", 0, "OA", {120, 360, 1575, 255}},
     {29, 6, "Enable Code 39", 0, "OB", {120, 600, 1575, 255}},
     {30, 6, "Enable full ASCII Code 39", 0, "OC", {120, 840, 2295, 255}},
@@ -64,48 +50,31 @@ constexpr std::array<Option, OptionTable::optionCount> optionRows = {{
     {32, 6, "Enabel Modulo 43 check character", 0, "OE", {120, 1320, 3135, 255}},
     {33, 6, "Disable transmission of the start/stop character", 0, "OF", {120, 1560, 3135, 375}},
     {34, 6, "Enable transmission of the start/stop character", 0, "OG", {120, 1920, 3135, 375}},
-    {35,
-     6,
-     "Set minimum length to XX characters. Includes start/stop characters and check characters, if "
-     "transmitted.",
-     5,
-     "OH",
-     {120, 2280, 3015, 615}},
+    {35, 6,
+        "Set minimum length to XX characters. Includes start/stop characters and check characters, "
+        "if "
+        "transmitted.",
+        5, "OH", {120, 2280, 3015, 615}},
     {36, 6, "Set maximum lenght ...", 6, "OI", {120, 2880, 2535, 255}},
     {37, 6, "Enable transmission of the check character", 0, "OJ", {120, 3120, 3135, 375}},
     {38, 6, "Disable transmission of the check character", 0, "OK", {120, 3480, 3135, 375}},
     {39, 7, "Disable Interleaved 2 of 5", 0, "PA", {120, 360, 2175, 255}},
     {40, 7, "Enable Interleaved 2 of 5 without a check digit", 0, "PB", {120, 600, 3135, 375}},
     {41, 7, "Enable Interleaved 2 of 5 with a check digit", 0, "PC", {120, 960, 3135, 375}},
-    {42,
-     7,
-     "Set minimum length for Interleaved 2 of 5 to XX characters. Includes check digit, if "
-     "transmitted.",
-     7,
-     "PD",
-     {120, 1320, 3135, 615}},
+    {42, 7,
+        "Set minimum length for Interleaved 2 of 5 to XX characters. Includes check digit, if "
+        "transmitted.",
+        7, "PD", {120, 1320, 3135, 615}},
     {43, 7, "Set maximum lenght ...", 8, "PE", {120, 1920, 2295, 255}},
-    {44,
-     7,
-     "Disable transmission of interleaved 2 of 5 check digit",
-     0,
-     "PO",
-     {120, 2160, 3135, 495}},
-    {45,
-     7,
-     "Enable transmission of interleaved 2 of 5 check digit",
-     0,
-     "PP",
-     {120, 2640, 3015, 375}},
+    {44, 7, "Disable transmission of interleaved 2 of 5 check digit", 0, "PO",
+        {120, 2160, 3135, 495}},
+    {45, 7, "Enable transmission of interleaved 2 of 5 check digit", 0, "PP",
+        {120, 2640, 3015, 375}},
     {46, 9, "Disable Standard 2 of 5", 0, "PQ", {120, 240, 2775, 255}},
     {47, 9, "Enable Standard 2 of 5 without a check digit", 0, "PR", {120, 480, 3135, 375}},
     {48, 9, "Enable Standard 2 of 5 with a check digit", 0, "PS", {120, 840, 3135, 375}},
-    {49,
-     9,
-     "Set Minimum lenght for Standard 2 of 5 to XX characters",
-     9,
-     "PT",
-     {120, 1200, 3135, 375}},
+    {49, 9, "Set Minimum lenght for Standard 2 of 5 to XX characters", 9, "PT",
+        {120, 1200, 3135, 375}},
     {50, 9, "Set Maximum lenght ...", 10, "PU", {120, 1680, 2655, 255}},
     {51, 9, "Disable transmission of Standard 2 of 5 check digit", 0, "PV", {120, 1920, 3135, 375}},
     {52, 9, "Enable transmission of Standard 2 of 5 check digit", 0, "PW", {120, 2280, 3135, 375}},
@@ -146,21 +115,25 @@ constexpr std::array<LengthField, OptionTable::lengthFieldCount> lengthFieldRows
 
 namespace OptionTable {
 
-const std::array<Option, optionCount> &options() {
+const std::array<Option, optionCount> &options()
+{
     return optionRows;
 }
 
-const std::array<OptionGroup, groupCount> &groups() {
+const std::array<OptionGroup, groupCount> &groups()
+{
     return groupRows;
 }
 
-const std::array<LengthField, lengthFieldCount> &lengthFields() {
+const std::array<LengthField, lengthFieldCount> &lengthFields()
+{
     return lengthFieldRows;
 }
 
-const Option &optionForCheck(int checkNumber) {
+const Option &optionForCheck(int checkNumber)
+{
     static const std::array<const Option *, optionCount + 1> byNumber = [] {
-        std::array<const Option *, optionCount + 1> index{};
+        std::array<const Option *, optionCount + 1> index {};
         for (const Option &option : optionRows)
             index[option.checkNumber] = &option;
         return index;
@@ -169,7 +142,8 @@ const Option &optionForCheck(int checkNumber) {
     return *byNumber[checkNumber];
 }
 
-const LengthField &lengthField(int textNumber) {
+const LengthField &lengthField(int textNumber)
+{
     Q_ASSERT(textNumber >= 1 && textNumber <= lengthFieldCount);
     return lengthFieldRows[textNumber - 1];
 }

@@ -4,7 +4,8 @@
 
 // A rectangle in twips (1/1440 inch), measured from the top-left corner of the
 // enclosing frame.
-struct TwipRect {
+struct TwipRect
+{
     int left;
     int top;
     int width;
@@ -13,11 +14,12 @@ struct TwipRect {
 
 // One scanner option: a check box whose checked state puts the option's
 // command record into the configuration list.
-struct Option {
+struct Option
+{
     int checkNumber; // n of Check<n>; the key of the configuration file's lines
     int frameNumber; // n of the Frame<n> that holds the box
     const char *caption;
-    int textNumber;   // n of the Text<n> that gives the value, 0 for a plain option
+    int textNumber; // n of the Text<n> that gives the value, 0 for a plain option
     const char *code; // the two-character scanner command
     TwipRect place;
 
@@ -25,14 +27,16 @@ struct Option {
 };
 
 // A titled frame of the option panel (Frame2..Frame11).
-struct OptionGroup {
+struct OptionGroup
+{
     int frameNumber;
     const char *caption;
     TwipRect place; // within Frame1
 };
 
 // A length field: the two-character value of a length option.
-struct LengthField {
+struct LengthField
+{
     static constexpr int noLimit = 0;
 
     int textNumber;
@@ -60,7 +64,7 @@ const std::array<OptionGroup, groupCount> &groups();
 // Text1..Text10, in that order.
 const std::array<LengthField, lengthFieldCount> &lengthFields();
 
-const Option &optionForCheck(int checkNumber);  // 1..60
+const Option &optionForCheck(int checkNumber); // 1..60
 const LengthField &lengthField(int textNumber); // 1..10
 
 } // namespace OptionTable

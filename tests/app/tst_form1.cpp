@@ -38,14 +38,14 @@ public:
 struct WindowRig
 {
     QTemporaryDir folder;
-    BootSettings store{std::make_unique<QSettings>(folder.filePath(QStringLiteral("boot.ini")),
-                                                   QSettings::IniFormat)};
+    BootSettings store {std::make_unique<QSettings>(
+        folder.filePath(QStringLiteral("boot.ini")), QSettings::IniFormat)};
     Module3 settings;
     RecordingLinkLibrary link;
     RecordingMessages messages;
     ScriptedFileDialog fileDialog;
-    std::unique_ptr<Form1> window =
-        std::make_unique<Form1>(settings, link, messages, store, &fileDialog);
+    std::unique_ptr<Form1> window
+        = std::make_unique<Form1>(settings, link, messages, store, &fileDialog);
 
     template<typename Child>
     Child *child(const char *name) const
@@ -71,8 +71,8 @@ private slots:
         QCOMPARE(rig.window->windowTitle(), QStringLiteral("Halvek Laser Configuration"));
         rig.window->load();
         QCOMPARE(rig.window->windowTitle(),
-                 Form1::versionCaption(PELSADO_VERSION_MAJOR, PELSADO_VERSION_MINOR,
-                                       PELSADO_VERSION_PATCH));
+            Form1::versionCaption(
+                PELSADO_VERSION_MAJOR, PELSADO_VERSION_MINOR, PELSADO_VERSION_PATCH));
     }
 
     void pollsFromCreationBeforeTheLoadHandler()
@@ -82,7 +82,8 @@ private slots:
         QVERIFY(timer && timer->isActive());
         QCOMPARE(timer->interval(), 100);
         // Ticks go on while the start-up message is open.
-        QTRY_VERIFY(rig.link.log.contains(QStringLiteral("Get_Message(0, 100000, 0, \"        \")")));
+        QTRY_VERIFY(
+            rig.link.log.contains(QStringLiteral("Get_Message(0, 100000, 0, \"        \")")));
     }
 
     void exitAndCloseBoxCloseTheLinkAlike_data()
@@ -110,7 +111,7 @@ private slots:
         else
             rig.window->close();
         QVERIFY(!rig.window->isVisible());
-        QCOMPARE(rig.link.log, QStringList{closeCall});
+        QCOMPARE(rig.link.log, QStringList {closeCall});
         QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
     }
 
@@ -136,7 +137,7 @@ private slots:
                 for (QAction *item : action->menu()->actions())
                     captions << item->text();
         }
-        QCOMPARE(captions, (QStringList{"File", "Load", "Save", "Exit", "Serial Configurations"}));
+        QCOMPARE(captions, (QStringList {"File", "Load", "Save", "Exit", "Serial Configurations"}));
         QCOMPARE(rig.child<QMenu>("File")->title(), QStringLiteral("File"));
     }
 
@@ -164,8 +165,8 @@ private slots:
         rig.window->setCheckState(2, OptionPanel::checked);
         rig.child<QPushButton>("Command2")->click();
         QCOMPARE(rig.link.log.mid(0, 3),
-                 (QStringList{"xml_reset()", "xml_position_inside_tag(\"TERMINAL\")",
-                              "xml_write_tag(\"PELSADOIG1\", \"RC\\0\\0\\0\")"}));
+            (QStringList {"xml_reset()", "xml_position_inside_tag(\"TERMINAL\")",
+                "xml_write_tag(\"PELSADOIG1\", \"RC\\0\\0\\0\")"}));
         QCOMPARE(rig.link.log.size(), 3 + 3 * 20);
         QVERIFY(rig.messages.shown.isEmpty());
     }
@@ -175,10 +176,10 @@ private slots:
         WindowRig rig;
         rig.window->setCheckState(19, OptionPanel::checked);
         rig.window->setLengthText(1, QStringLiteral("7"));
-        rig.link.serialMessages << RecordingLinkLibrary::SerialMessage{
+        rig.link.serialMessages << RecordingLinkLibrary::SerialMessage {
             11, QStringLiteral("TERM0004"), QStringLiteral("LASER RESET")};
-        QTRY_VERIFY(rig.link.log.contains(
-            QStringLiteral("Send_Message(\"UE07\\0\", \"TERM0004\", 5, 3)")));
+        QTRY_VERIFY(
+            rig.link.log.contains(QStringLiteral("Send_Message(\"UE07\\0\", \"TERM0004\", 5, 3)")));
         QCOMPARE(rig.trace(), QStringLiteral(", 85, 69, 48, 55, 0"));
     }
 

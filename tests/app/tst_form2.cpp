@@ -16,17 +16,19 @@
 namespace {
 
 // A dialog over recording fakes and a temporary settings store.
-struct DialogRig {
+struct DialogRig
+{
     QTemporaryDir folder;
     QString storePath = folder.filePath(QStringLiteral("boot.ini"));
-    BootSettings store{std::make_unique<QSettings>(storePath, QSettings::IniFormat)};
+    BootSettings store {std::make_unique<QSettings>(storePath, QSettings::IniFormat)};
     Module3 settings;
     RecordingLinkLibrary link;
     RecordingMessages messages;
-    LinkLifecycle lifecycle{settings, link, messages, store};
+    LinkLifecycle lifecycle {settings, link, messages, store};
     QPointer<Form2> dialog;
 
-    DialogRig(const QString &comPort, const QString &baudRate, bool baseMode) {
+    DialogRig(const QString &comPort, const QString &baudRate, bool baseMode)
+    {
         settings.ComPort = comPort;
         settings.BaudRate = baudRate;
         settings.BaseFound = baseMode ? Module3::trueValue : Module3::falseValue;
@@ -35,18 +37,21 @@ struct DialogRig {
     }
     ~DialogRig() { delete dialog; }
 
-    QPushButton *button(const char *name) const {
+    QPushButton *button(const char *name) const
+    {
         return dialog->findChild<QPushButton *>(QString::fromLatin1(name));
     }
     QStringList storedKeys() const { return QSettings(storePath, QSettings::IniFormat).allKeys(); }
-    QString stored(const char *key) const {
+    QString stored(const char *key) const
+    {
         return QSettings(storePath, QSettings::IniFormat)
             .value(QString::fromLatin1(key))
             .toString();
     }
 };
 
-QStringList items(const QComboBox *combo) {
+QStringList items(const QComboBox *combo)
+{
     QStringList all;
     for (int i = 0; i < combo->count(); ++i)
         all << combo->itemText(i);
@@ -55,43 +60,46 @@ QStringList items(const QComboBox *combo) {
 
 } // namespace
 
-class Form2Test : public QObject {
+class Form2Test : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void showsTheSettingsAsStoredNotAsListItems() {
+    void showsTheSettingsAsStoredNotAsListItems()
+    {
         DialogRig rig(QStringLiteral("1"), QStringLiteral("19 200"), false);
         QCOMPARE(rig.dialog->windowTitle(), QStringLiteral("Serial Configurations"));
         QCOMPARE(rig.dialog->comPortField()->currentText(), QStringLiteral("1"));
         QCOMPARE(rig.dialog->baudRateField()->currentText(), QStringLiteral("19 200"));
-        QCOMPARE(
-            items(rig.dialog->comPortField()),
-            (QStringList{"Com1", "Com2", "Com3", "Com4", "Com5", "Com6", "Com7", "Com8", "Com9"}));
-        QCOMPARE(items(rig.dialog->baudRateField()), (QStringList{"9600", "19200", "38400"}));
+        QCOMPARE(items(rig.dialog->comPortField()),
+            (QStringList {"Com1", "Com2", "Com3", "Com4", "Com5", "Com6", "Com7", "Com8", "Com9"}));
+        QCOMPARE(items(rig.dialog->baudRateField()), (QStringList {"9600", "19200", "38400"}));
         QCOMPARE(rig.dialog->size(), QSize(238, 139));
         QCOMPARE(rig.button("Command1")->geometry(), QRect(168, 96, 57, 25));
         QVERIFY(rig.link.log.isEmpty());
     }
 
-    void okClosesByModeStoresAsTypedAndReopens_data() {
+    void okClosesByModeStoresAsTypedAndReopens_data()
+    {
         QTest::addColumn<bool>("baseMode");
         QTest::addColumn<QString>("typedPort");
         QTest::addColumn<QStringList>("calls");
 
         QTest::newRow("base mode, untouched fields")
             << true << QString()
-            << QStringList{"radio_close()", "InitializeComm(3, 9600)", "radio_set_baudrate(9600)",
-                           "radio_init(3, 1, 65535, 0)"};
+            << QStringList {"radio_close()", "InitializeComm(3, 9600)", "radio_set_baudrate(9600)",
+                   "radio_init(3, 1, 65535, 0)"};
         QTest::newRow("serial mode, COM12 typed")
             << false << "COM12"
-            << QStringList{"TerminateComm(3)", "InitializeComm(2, 9600)",
-                           "radio_set_baudrate(9600)", "radio_init(2, 1, 65535, 0)"};
+            << QStringList {"TerminateComm(3)", "InitializeComm(2, 9600)",
+                   "radio_set_baudrate(9600)", "radio_init(2, 1, 65535, 0)"};
         QTest::newRow("serial mode, port emptied")
             << false << ""
-            << QStringList{"TerminateComm(3)", "InitializeComm(0, 9600)",
-                           "radio_set_baudrate(9600)", "radio_init(0, 1, 65535, 0)"};
+            << QStringList {"TerminateComm(3)", "InitializeComm(0, 9600)",
+                   "radio_set_baudrate(9600)", "radio_init(0, 1, 65535, 0)"};
     }
-    void okClosesByModeStoresAsTypedAndReopens() {
+    void okClosesByModeStoresAsTypedAndReopens()
+    {
         QFETCH(bool, baseMode);
         QFETCH(QString, typedPort);
         QFETCH(QStringList, calls);
@@ -112,14 +120,16 @@ private slots:
         QTRY_VERIFY(!rig.dialog); // closed and gone, so the next opening loads afresh
     }
 
-    void cancelCloseBoxAndKeysChangeNothing_data() {
+    void cancelCloseBoxAndKeysChangeNothing_data()
+    {
         QTest::addColumn<QString>("how");
         QTest::newRow("Cancel") << "cancel";
         QTest::newRow("close box") << "close";
         QTest::newRow("Escape") << "escape";
         QTest::newRow("Enter") << "enter";
     }
-    void cancelCloseBoxAndKeysChangeNothing() {
+    void cancelCloseBoxAndKeysChangeNothing()
+    {
         QFETCH(QString, how);
         DialogRig rig(QStringLiteral("Com3"), QStringLiteral("9600"), true);
         rig.dialog->comPortField()->setEditText(QStringLiteral("Com5"));

@@ -15,30 +15,36 @@ const QString baseFound = QString::fromLatin1(LinkLifecycle::baseFoundText);
 const QString baseNotFound = QString::fromLatin1(LinkLifecycle::baseNotFoundText);
 
 // A settings store in a temporary INI file, never the user's own.
-struct TemporaryStore {
+struct TemporaryStore
+{
     QTemporaryDir folder;
     QString path = folder.filePath(QStringLiteral("boot.ini"));
 
-    std::unique_ptr<BootSettings> open() const {
+    std::unique_ptr<BootSettings> open() const
+    {
         return std::make_unique<BootSettings>(
             std::make_unique<QSettings>(path, QSettings::IniFormat));
     }
-    void put(const QString &key, const QString &value) const {
+    void put(const QString &key, const QString &value) const
+    {
         QSettings(path, QSettings::IniFormat).setValue(key, value);
     }
     QStringList keys() const { return QSettings(path, QSettings::IniFormat).allKeys(); }
-    QString value(const QString &key) const {
+    QString value(const QString &key) const
+    {
         return QSettings(path, QSettings::IniFormat).value(key).toString();
     }
 };
 
 } // namespace
 
-class LinkLifecycleTest : public QObject {
+class LinkLifecycleTest : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void startUpCallsAndTellsInOrder_data() {
+    void startUpCallsAndTellsInOrder_data()
+    {
         QTest::addColumn<QString>("comPort"); // empty: not in the store
         QTest::addColumn<QString>("baudRate");
         QTest::addColumn<int>("initializeResult");
@@ -49,33 +55,34 @@ private slots:
 
         QTest::newRow("empty store, base found")
             << QString() << QString() << 0 << 0
-            << QStringList{"InitializeComm(1, 19200)", "radio_set_baudrate(19200)",
-                           "radio_init(1, 1, 65535, 0)"}
-            << QStringList{baseFound} << "radio_close()";
+            << QStringList {"InitializeComm(1, 19200)", "radio_set_baudrate(19200)",
+                   "radio_init(1, 1, 65535, 0)"}
+            << QStringList {baseFound} << "radio_close()";
         QTest::newRow("Com10 passes port 0")
             << "Com10"
             << "9600" << 0 << 0
-            << QStringList{"InitializeComm(0, 9600)", "radio_set_baudrate(9600)",
-                           "radio_init(0, 1, 65535, 0)"}
-            << QStringList{baseFound} << "radio_close()";
+            << QStringList {"InitializeComm(0, 9600)", "radio_set_baudrate(9600)",
+                   "radio_init(0, 1, 65535, 0)"}
+            << QStringList {baseFound} << "radio_close()";
         QTest::newRow("baud abc passes 0")
             << "Com2"
             << "abc" << 0 << 1
-            << QStringList{"InitializeComm(2, 0)", "radio_set_baudrate(0)",
-                           "radio_init(2, 1, 65535, 0)"}
-            << QStringList{baseNotFound} << "TerminateComm(2)";
+            << QStringList {"InitializeComm(2, 0)", "radio_set_baudrate(0)",
+                   "radio_init(2, 1, 65535, 0)"}
+            << QStringList {baseNotFound} << "TerminateComm(2)";
         QTest::newRow("port does not open: nothing shown, nothing else called")
             << "Com3"
-            << "19200" << 1 << 0 << QStringList{"InitializeComm(3, 19200)"} << QStringList{}
+            << "19200" << 1 << 0 << QStringList {"InitializeComm(3, 19200)"} << QStringList {}
             << "TerminateComm(3)";
         QTest::newRow("base station silent")
             << "Com4"
             << "38400" << 0 << -5
-            << QStringList{"InitializeComm(4, 38400)", "radio_set_baudrate(38400)",
-                           "radio_init(4, 1, 65535, 0)"}
-            << QStringList{baseNotFound} << "TerminateComm(4)";
+            << QStringList {"InitializeComm(4, 38400)", "radio_set_baudrate(38400)",
+                   "radio_init(4, 1, 65535, 0)"}
+            << QStringList {baseNotFound} << "TerminateComm(4)";
     }
-    void startUpCallsAndTellsInOrder() {
+    void startUpCallsAndTellsInOrder()
+    {
         QFETCH(QString, comPort);
         QFETCH(QString, baudRate);
         QFETCH(int, initializeResult);
@@ -107,21 +114,22 @@ private slots:
         lifecycle.start();
         QCOMPARE(link.log, calls);
         QCOMPARE(messages.shown, shown);
-        QCOMPARE(settings.BaseFound, radioInitResult == 0 && initializeResult == 0
-                                         ? Module3::trueValue
-                                         : Module3::falseValue);
+        QCOMPARE(settings.BaseFound,
+            radioInitResult == 0 && initializeResult == 0 ? Module3::trueValue
+                                                          : Module3::falseValue);
         for (bool mode : modeWhileShown)
             QCOMPARE(mode, settings.baseStationMode());
 
         link.log.clear();
         lifecycle.close();
-        QCOMPARE(link.log, QStringList{closeCall});
+        QCOMPARE(link.log, QStringList {closeCall});
 
         boot.reset();
         QCOMPARE(store.keys(), keysBefore);
     }
 
-    void startUpClearsAnEarlierBaseMode() {
+    void startUpClearsAnEarlierBaseMode()
+    {
         TemporaryStore store;
         auto boot = store.open();
         Module3 settings;
@@ -133,7 +141,8 @@ private slots:
         QCOMPARE(settings.BaseFound, Module3::falseValue);
     }
 
-    void reopenClosesByTheOldModeThenStoresAndOpens_data() {
+    void reopenClosesByTheOldModeThenStoresAndOpens_data()
+    {
         QTest::addColumn<bool>("baseMode");
         QTest::addColumn<QString>("comPort");
         QTest::addColumn<int>("radioInitResult");
@@ -142,21 +151,22 @@ private slots:
 
         QTest::newRow("base mode closes the radio")
             << true << "Com5" << 0
-            << QStringList{"radio_close()", "InitializeComm(5, 9600)", "radio_set_baudrate(9600)",
-                           "radio_init(5, 1, 65535, 0)"}
+            << QStringList {"radio_close()", "InitializeComm(5, 9600)", "radio_set_baudrate(9600)",
+                   "radio_init(5, 1, 65535, 0)"}
             << true;
         QTest::newRow("serial mode closes the old port")
             << false << "COM12" << 0
-            << QStringList{"TerminateComm(7)", "InitializeComm(2, 9600)",
-                           "radio_set_baudrate(9600)", "radio_init(2, 1, 65535, 0)"}
+            << QStringList {"TerminateComm(7)", "InitializeComm(2, 9600)",
+                   "radio_set_baudrate(9600)", "radio_init(2, 1, 65535, 0)"}
             << true;
         QTest::newRow("failed re-open leaves serial mode")
             << true << "" << 1
-            << QStringList{"radio_close()", "InitializeComm(0, 9600)", "radio_set_baudrate(9600)",
-                           "radio_init(0, 1, 65535, 0)"}
+            << QStringList {"radio_close()", "InitializeComm(0, 9600)", "radio_set_baudrate(9600)",
+                   "radio_init(0, 1, 65535, 0)"}
             << false;
     }
-    void reopenClosesByTheOldModeThenStoresAndOpens() {
+    void reopenClosesByTheOldModeThenStoresAndOpens()
+    {
         QFETCH(bool, baseMode);
         QFETCH(QString, comPort);
         QFETCH(int, radioInitResult);
@@ -176,14 +186,14 @@ private slots:
         QStringList storedWhenOpening;
         link.onCall = [&](const QString &call) {
             if (call.startsWith(QLatin1String("InitializeComm")))
-                storedWhenOpening = QStringList{store.value(QStringLiteral("Boot/ComPort")),
-                                                store.value(QStringLiteral("Boot/BaudRate"))};
+                storedWhenOpening = QStringList {store.value(QStringLiteral("Boot/ComPort")),
+                    store.value(QStringLiteral("Boot/BaudRate"))};
         };
         LinkLifecycle lifecycle(settings, link, messages, *boot);
 
         lifecycle.reopen(comPort, QStringLiteral("9600"));
         QCOMPARE(link.log, calls);
-        QCOMPARE(storedWhenOpening, (QStringList{comPort, QStringLiteral("9600")}));
+        QCOMPARE(storedWhenOpening, (QStringList {comPort, QStringLiteral("9600")}));
         QCOMPARE(settings.ComPort, comPort);
         QCOMPARE(settings.BaudRate, QStringLiteral("9600"));
         QCOMPARE(settings.baseStationMode(), baseModeAfter);

@@ -3,11 +3,13 @@
 
 #include <QTest>
 
-class Module3Test : public QObject {
+class Module3Test : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void portNumberComesFromTheLastCharacter_data() {
+    void portNumberComesFromTheLastCharacter_data()
+    {
         QTest::addColumn<QString>("comPort");
         QTest::addColumn<int>("port");
         QTest::newRow("stored default") << "1" << 1;
@@ -17,7 +19,8 @@ private slots:
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("letter last") << "ComX" << 0;
     }
-    void portNumberComesFromTheLastCharacter() {
+    void portNumberComesFromTheLastCharacter()
+    {
         QFETCH(QString, comPort);
         QFETCH(int, port);
         Module3 settings;
@@ -25,7 +28,8 @@ private slots:
         QCOMPARE(settings.portNumber(), port);
     }
 
-    void baudValueComesFromTheWholeText_data() {
+    void baudValueComesFromTheWholeText_data()
+    {
         QTest::addColumn<QString>("baudRate");
         QTest::addColumn<int>("baud");
         QTest::newRow("plain") << "19200" << 19200;
@@ -36,7 +40,8 @@ private slots:
         QTest::newRow("beyond 32 bits passes 0") << "99999999999" << 0;
         QTest::newRow("largest 32-bit value") << "2147483647" << 2147483647;
     }
-    void baudValueComesFromTheWholeText() {
+    void baudValueComesFromTheWholeText()
+    {
         QFETCH(QString, baudRate);
         QFETCH(int, baud);
         Module3 settings;

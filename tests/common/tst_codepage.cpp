@@ -3,11 +3,13 @@
 
 #include <QTest>
 
-class CodePageTest : public QObject {
+class CodePageTest : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void encodesToTheEightBitCodePage_data() {
+    void encodesToTheEightBitCodePage_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
 
@@ -18,13 +20,15 @@ private slots:
         QTest::newRow("missing: greek omega") << QString::fromUtf8("aΩb") << QByteArray("a?b");
         QTest::newRow("missing: outside the BMP") << QString::fromUtf8("a😀b") << QByteArray("a?b");
     }
-    void encodesToTheEightBitCodePage() {
+    void encodesToTheEightBitCodePage()
+    {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QCOMPARE(toCodePage(text), bytes);
     }
 
-    void everyByteSurvivesARoundTrip() {
+    void everyByteSurvivesARoundTrip()
+    {
         QByteArray all;
         for (int byte = 0; byte < 256; ++byte)
             all += char(byte);

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <limits>
 
-class NumericValueTest : public QObject {
+class NumericValueTest : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void readsTheLeadingNumber_data() {
+    void readsTheLeadingNumber_data()
+    {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value");
 
@@ -41,13 +43,15 @@ private slots:
         QTest::newRow("many digits")
             << QString(400, QLatin1Char('9')) << std::numeric_limits<double>::infinity();
     }
-    void readsTheLeadingNumber() {
+    void readsTheLeadingNumber()
+    {
         QFETCH(QString, text);
         QFETCH(double, value);
         QCOMPARE(numericValue(text), value);
     }
 
-    void roundsHalvesToEven_data() {
+    void roundsHalvesToEven_data()
+    {
         QTest::addColumn<double>("value");
         QTest::addColumn<int>("rounded");
 
@@ -61,14 +65,16 @@ private slots:
         QTest::newRow("32767") << 32767.0 << 32767;
         QTest::newRow("-32768.4") << -32768.4 << -32768;
     }
-    void roundsHalvesToEven() {
+    void roundsHalvesToEven()
+    {
         QFETCH(double, value);
         QFETCH(int, rounded);
         QCOMPARE(toInt16HalfEven(value), std::optional<qint16>(qint16(rounded)));
         QCOMPARE(toInt32HalfEven(value), std::optional<qint32>(rounded));
     }
 
-    void reportsValuesOutOfRange_data() {
+    void reportsValuesOutOfRange_data()
+    {
         QTest::addColumn<double>("value");
         QTest::addColumn<bool>("fits16");
         QTest::addColumn<bool>("fits32");
@@ -83,7 +89,8 @@ private slots:
         QTest::newRow("infinity") << std::numeric_limits<double>::infinity() << false << false;
         QTest::newRow("NaN") << std::nan("") << false << false;
     }
-    void reportsValuesOutOfRange() {
+    void reportsValuesOutOfRange()
+    {
         QFETCH(double, value);
         QFETCH(bool, fits16);
         QFETCH(bool, fits32);

@@ -11,18 +11,21 @@ namespace {
 
 constexpr int lastRemovedRecord = 21;
 
-QStringList positionedCall(const QString &call) {
+QStringList positionedCall(const QString &call)
+{
     return {QStringLiteral("xml_reset()"), QStringLiteral("xml_position_inside_tag(\"TERMINAL\")"),
-            call};
+        call};
 }
 
-QStringList writeCall(int record, const QString &value) {
+QStringList writeCall(int record, const QString &value)
+{
     return positionedCall(QStringLiteral("xml_write_tag(\"PELSADOIG%1\", %2)")
                               .arg(record)
                               .arg(RecordingLinkLibrary::quoted(value)));
 }
 
-QStringList removeCalls(int first) {
+QStringList removeCalls(int first)
+{
     QStringList calls;
     for (int record = first; record <= lastRemovedRecord; ++record)
         calls << positionedCall(QStringLiteral("xml_remove_tag(\"PELSADOIG%1\")").arg(record));
@@ -31,11 +34,13 @@ QStringList removeCalls(int first) {
 
 } // namespace
 
-class SharedConfigurationTest : public QObject {
+class SharedConfigurationTest : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void saveWritesEveryRecordThenRemovesUpTo21_data() {
+    void saveWritesEveryRecordThenRemovesUpTo21_data()
+    {
         QTest::addColumn<int>("checkedCount");
         QTest::addColumn<int>("firstRemoved");
         QTest::newRow("nothing checked: 21 removals, no write") << 0 << 1;
@@ -43,7 +48,8 @@ private slots:
         QTest::newRow("20 records: only PELSADOIG21 removed") << 20 << 21;
         QTest::newRow("25 records: all written, nothing removed") << 25 << lastRemovedRecord + 1;
     }
-    void saveWritesEveryRecordThenRemovesUpTo21() {
+    void saveWritesEveryRecordThenRemovesUpTo21()
+    {
         QFETCH(int, checkedCount);
         QFETCH(int, firstRemoved);
 
@@ -56,13 +62,14 @@ private slots:
         const QString list = tableOrderList(checkedCount);
         QStringList expected;
         for (int record = 1; record <= checkedCount; ++record)
-            expected << writeCall(record, list.mid((record - 1) * CommandList::recordLength,
-                                                   CommandList::recordLength));
+            expected << writeCall(record,
+                list.mid((record - 1) * CommandList::recordLength, CommandList::recordLength));
         expected << removeCalls(firstRemoved);
         QCOMPARE(link.log, expected);
     }
 
-    void lengthOptionStoresItsTwoValueCharacters() {
+    void lengthOptionStoresItsTwoValueCharacters()
+    {
         constexpr int minimumCode93Check = 19;
         constexpr int minimumCode93Text = 1;
         RecordingLinkLibrary link;
@@ -75,7 +82,8 @@ private slots:
         QCOMPARE(link.log, writeCall(1, QStringLiteral("UE05") + QChar(u'\0')) + removeCalls(2));
     }
 
-    void traceShowsTheSavedList() {
+    void traceShowsTheSavedList()
+    {
         RecordingLinkLibrary link;
         MemoryOptionPanel panel;
         panel.setCommandTrace(QStringLiteral("stale"));

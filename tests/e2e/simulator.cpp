@@ -12,7 +12,7 @@ Simulator::Simulator(const QString &linkPath, const QString &mode, int terminals
 {
     m_process.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/wendalink-sim"));
     m_process.setArguments({QStringLiteral("--link"), linkPath, QStringLiteral("--mode"), mode,
-                            QStringLiteral("--terminals"), QString::number(terminals)});
+        QStringLiteral("--terminals"), QString::number(terminals)});
     m_process.start();
     const QDeadlineTimer deadline(startTimeoutMs);
     while (!m_ready && !deadline.hasExpired() && m_process.state() != QProcess::NotRunning) {

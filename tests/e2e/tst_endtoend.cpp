@@ -38,11 +38,11 @@ struct Station
     QTemporaryDir folder;
     QString linkPath = folder.filePath(QStringLiteral("com1"));
     QString storePath = folder.filePath(QStringLiteral("store.xml"));
-    BootSettings store{std::make_unique<QSettings>(folder.filePath(QStringLiteral("boot.ini")),
-                                                   QSettings::IniFormat)};
+    BootSettings store {std::make_unique<QSettings>(
+        folder.filePath(QStringLiteral("boot.ini")), QSettings::IniFormat)};
     Module3 settings;
     RecordingMessages messages;
-    WendalinkLibrary link{messages};
+    WendalinkLibrary link {messages};
     std::unique_ptr<Simulator> simulator;
     std::unique_ptr<Form1> window;
 
@@ -65,8 +65,8 @@ struct Station
     void check(int checkNumber) { window->setCheckState(checkNumber, OptionPanel::checked); }
     void clickButton(const char *name)
     {
-        QTest::mouseClick(window->findChild<QPushButton *>(QString::fromLatin1(name)),
-                          Qt::LeftButton);
+        QTest::mouseClick(
+            window->findChild<QPushButton *>(QString::fromLatin1(name)), Qt::LeftButton);
     }
     // The PELSADOIG elements under TERMINAL in the store file, in file order.
     QStringList storedRecords() const
@@ -98,16 +98,15 @@ private slots:
     {
         Station station(QStringLiteral("base"));
         QVERIFY(station.simulator->isReady());
-        QCOMPARE(station.messages.shown, QStringList{baseFound});
-        station.check(1);  // RA
+        QCOMPARE(station.messages.shown, QStringList {baseFound});
+        station.check(1); // RA
         station.check(19); // UE with Text1
         station.window->setLengthText(1, QStringLiteral("5"));
 
         station.simulator->send(QStringLiteral("request 3"));
         QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-                                  QStringList{QStringLiteral("3 52410000005545303500")},
-                                  answerTimeoutMs);
-        QCOMPARE(station.messages.shown, QStringList{baseFound});
+            QStringList {QStringLiteral("3 52410000005545303500")}, answerTimeoutMs);
+        QCOMPARE(station.messages.shown, QStringList {baseFound});
     }
 
     void baseStationRefusesSevenRecordsWithoutSending()
@@ -116,8 +115,8 @@ private slots:
         for (int checkNumber = 1; checkNumber <= 7; ++checkNumber)
             station.check(checkNumber);
         station.simulator->send(QStringLiteral("request 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(station.messages.shown, (QStringList{baseFound, tooMany}),
-                                  answerTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            station.messages.shown, (QStringList {baseFound, tooMany}), answerTimeoutMs);
         pollFor(quietPeriodMs);
         QVERIFY(station.simulator->configurations().isEmpty());
     }
@@ -126,9 +125,9 @@ private slots:
     {
         Station station(QStringLiteral("serial"));
         QVERIFY(station.simulator->isReady());
-        QCOMPARE(station.messages.shown, QStringList{baseNotFound});
+        QCOMPARE(station.messages.shown, QStringList {baseNotFound});
         station.check(56); // ZA
-        station.check(2);  // RC
+        station.check(2); // RC
 
         station.simulator->send(QStringLiteral("request 1 laser reset"));
         pollFor(quietPeriodMs);
@@ -136,9 +135,8 @@ private slots:
 
         station.simulator->send(QStringLiteral("request 1 LASER RESET"));
         QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-                                  QStringList{QStringLiteral("1 5a410000005243000000")},
-                                  answerTimeoutMs);
-        QCOMPARE(station.messages.shown, QStringList{baseNotFound});
+            QStringList {QStringLiteral("1 5a410000005243000000")}, answerTimeoutMs);
+        QCOMPARE(station.messages.shown, QStringList {baseNotFound});
     }
 
     void saveForAllTerminalsLeavesExactlyTheCurrentRecords()
@@ -148,13 +146,12 @@ private slots:
             station.check(checkNumber);
         station.clickButton("Command2");
         QCOMPARE(station.storedRecords(),
-                 (QStringList{"PELSADOIG1", "PELSADOIG2", "PELSADOIG3", "PELSADOIG4",
-                              "PELSADOIG5"}));
+            (QStringList {"PELSADOIG1", "PELSADOIG2", "PELSADOIG3", "PELSADOIG4", "PELSADOIG5"}));
 
         for (int checkNumber : {2, 3, 4, 6})
             station.window->setCheckState(checkNumber, OptionPanel::unchecked);
         station.clickButton("Command2");
-        QCOMPARE(station.storedRecords(), QStringList{QStringLiteral("PELSADOIG1")});
+        QCOMPARE(station.storedRecords(), QStringList {QStringLiteral("PELSADOIG1")});
     }
 
     void noiseOnTheLineIsNoRequest()
@@ -164,12 +161,12 @@ private slots:
         for (int burst = 0; burst < 5; ++burst)
             station.simulator->send(QStringLiteral("noise 200"));
         pollFor(quietPeriodMs);
-        QCOMPARE(station.messages.shown, QStringList{baseFound});
+        QCOMPARE(station.messages.shown, QStringList {baseFound});
         QVERIFY(station.simulator->configurations().isEmpty());
 
         station.simulator->send(QStringLiteral("request 1"));
         QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-                                  QStringList{QStringLiteral("1 514d000000")}, answerTimeoutMs);
+            QStringList {QStringLiteral("1 514d000000")}, answerTimeoutMs);
     }
 
     void hangupLeavesTheToolQuietAndOkReopensTheLink()
@@ -178,7 +175,7 @@ private slots:
         station.check(1);
         station.simulator->send(QStringLiteral("hangup"));
         pollFor(quietPeriodMs);
-        QCOMPARE(station.messages.shown, QStringList{baseFound});
+        QCOMPARE(station.messages.shown, QStringList {baseFound});
 
         // A new base station on the same line; the dialog's OK opens it again.
         station.simulator.reset(); // it removes its link when it ends
@@ -187,13 +184,13 @@ private slots:
         station.window->findChild<QAction *>(QStringLiteral("SerialConf"))->trigger();
         Form2 *dialog = station.window->serialDialog();
         QVERIFY(dialog);
-        QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("Command1")),
-                          Qt::LeftButton);
-        QCOMPARE(station.messages.shown, (QStringList{baseFound, baseFound}));
+        QTest::mouseClick(
+            dialog->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        QCOMPARE(station.messages.shown, (QStringList {baseFound, baseFound}));
 
         station.simulator->send(QStringLiteral("request 2"));
         QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-                                  QStringList{QStringLiteral("2 5241000000")}, answerTimeoutMs);
+            QStringList {QStringLiteral("2 5241000000")}, answerTimeoutMs);
     }
 };
 

@@ -10,7 +10,8 @@
 namespace {
 std::string journal;
 
-void note(const char *what, const char *bytes, size_t length) {
+void note(const char *what, const char *bytes, size_t length)
+{
     journal += what;
     char hex[3];
     for (size_t i = 0; i < length; ++i) {
@@ -21,7 +22,8 @@ void note(const char *what, const char *bytes, size_t length) {
 }
 
 // Writes `text` into a caller's buffer without going past what it holds.
-void fill(char *buffer, const char *text) {
+void fill(char *buffer, const char *text)
+{
     const size_t room = std::strlen(buffer);
     std::memcpy(buffer, text, std::min(room, std::strlen(text)));
 }
@@ -29,49 +31,57 @@ void fill(char *buffer, const char *text) {
 
 extern "C" {
 
-WENDALINK_API const char *probe_journal() {
+WENDALINK_API const char *probe_journal()
+{
     return journal.c_str();
 }
 
-WENDALINK_API int32_t WENDALINK_CALL InitializeComm(int32_t port, int32_t baud) {
+WENDALINK_API int32_t WENDALINK_CALL InitializeComm(int32_t port, int32_t baud)
+{
     return port + baud;
 }
-WENDALINK_API int32_t WENDALINK_CALL radio_set_baudrate(int32_t baud) {
+WENDALINK_API int32_t WENDALINK_CALL radio_set_baudrate(int32_t baud)
+{
     return baud;
 }
 #ifndef PROBE_WITHOUT_RADIO_INIT
-WENDALINK_API int32_t WENDALINK_CALL radio_init(int32_t port, int32_t channel, int32_t mask,
-                                                int32_t flags) {
+WENDALINK_API int32_t WENDALINK_CALL radio_init(
+    int32_t port, int32_t channel, int32_t mask, int32_t flags)
+{
     return port * 1000000 + channel * 100000 + mask + flags;
 }
 #endif
-WENDALINK_API int32_t WENDALINK_CALL radio_close(void) {
+WENDALINK_API int32_t WENDALINK_CALL radio_close(void)
+{
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL TerminateComm(int32_t port) {
+WENDALINK_API int32_t WENDALINK_CALL TerminateComm(int32_t port)
+{
     return port;
 }
-WENDALINK_API int32_t WENDALINK_CALL Get_Message(int32_t *message, int32_t max_length,
-                                                 int32_t flags, char *sender) {
+WENDALINK_API int32_t WENDALINK_CALL Get_Message(
+    int32_t *message, int32_t max_length, int32_t flags, char *sender)
+{
     *message = max_length + flags + 42;
     fill(sender, "ABCDEFGHIJ");
     return 11;
 }
-WENDALINK_API int32_t WENDALINK_CALL GetStringFromPtr(char *text, int32_t, int32_t) {
+WENDALINK_API int32_t WENDALINK_CALL GetStringFromPtr(char *text, int32_t, int32_t)
+{
     fill(text, "LASER RESET\xe9");
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL Send_Message(char *data, char *destination, int32_t length,
-                                                  int32_t kind) {
+WENDALINK_API int32_t WENDALINK_CALL Send_Message(
+    char *data, char *destination, int32_t length, int32_t kind)
+{
     note("data=", data, size_t(length));
     note("to=", destination, std::strlen(destination));
     return kind;
 }
 WENDALINK_API int32_t WENDALINK_CALL radio_recv4(int32_t *status, int32_t *terminal, int32_t *,
-                                                 int32_t *, int32_t *, int32_t *, int32_t *,
-                                                 int32_t *, int32_t *, int32_t *out10,
-                                                 int32_t *array1, int32_t *array2, char *text1,
-                                                 char *) {
+    int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, int32_t *out10,
+    int32_t *array1, int32_t *array2, char *text1, char *)
+{
     *status = 1;
     *terminal = 3;
     *out10 = 10;
@@ -80,26 +90,31 @@ WENDALINK_API int32_t WENDALINK_CALL radio_recv4(int32_t *status, int32_t *termi
     fill(text1, "T1");
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL radio_message_conf_laser(int32_t terminal, char *list) {
+WENDALINK_API int32_t WENDALINK_CALL radio_message_conf_laser(int32_t terminal, char *list)
+{
     size_t length = 0;
     while (list[length] != 0)
         length += 5;
     note(terminal == 3 ? "conf3=" : "conf?=", list, length + 1);
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL xml_reset(void) {
+WENDALINK_API int32_t WENDALINK_CALL xml_reset(void)
+{
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL xml_position_inside_tag(char *name) {
+WENDALINK_API int32_t WENDALINK_CALL xml_position_inside_tag(char *name)
+{
     note("position=", name, std::strlen(name));
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL xml_write_tag(char *name, char *value) {
+WENDALINK_API int32_t WENDALINK_CALL xml_write_tag(char *name, char *value)
+{
     note("write=", name, std::strlen(name));
     note("value=", value, 6);
     return 0;
 }
-WENDALINK_API int32_t WENDALINK_CALL xml_remove_tag(char *name) {
+WENDALINK_API int32_t WENDALINK_CALL xml_remove_tag(char *name)
+{
     note("remove=", name, std::strlen(name));
     return 0;
 }

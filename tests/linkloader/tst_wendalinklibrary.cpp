@@ -10,7 +10,8 @@ namespace {
 const QString probeName = QStringLiteral("linkprobe");
 
 // What the probe library noted of the texts it was handed (hex bytes).
-QString journal(const QString &folder) {
+QString journal(const QString &folder)
+{
     QLibrary probe(folder + QStringLiteral("/") + probeName);
     auto read = reinterpret_cast<const char *(*)()>(probe.resolve("probe_journal"));
     return read ? QString::fromLatin1(read()) : QStringLiteral("no journal");
@@ -18,11 +19,13 @@ QString journal(const QString &folder) {
 
 } // namespace
 
-class WendalinkLibraryTest : public QObject {
+class WendalinkLibraryTest : public QObject
+{
     Q_OBJECT
 
 private slots:
-    void passesNumbersAndTextsAndTakesTextsBack() {
+    void passesNumbersAndTextsAndTakesTextsBack()
+    {
         RecordingMessages messages;
         WendalinkLibrary link(messages, probeName, {QStringLiteral(PROBE_COMPLETE_DIR)});
 
@@ -38,11 +41,11 @@ private slots:
         QCOMPARE(sender, QStringLiteral("ABCDEFGH"));
 
         QCOMPARE(link.GetStringFromPtr(QString(11, QLatin1Char(' ')), message, 11),
-                 QStringLiteral("LASER RESET"));
+            QStringLiteral("LASER RESET"));
         QCOMPARE(link.GetStringFromPtr(QString(12, QLatin1Char(' ')), message, 12),
-                 QString::fromUtf8("LASER RESETé"));
+            QString::fromUtf8("LASER RESETé"));
         QCOMPARE(link.GetStringFromPtr(QString(5, QLatin1Char(' ')), message, 5),
-                 QStringLiteral("LASER"));
+            QStringLiteral("LASER"));
 
         const QString list = QString::fromUtf8("RA\0\0\0UE0é\0", 11);
         QCOMPARE(link.Send_Message(list, sender, 10, 3), 3);
@@ -51,15 +54,15 @@ private slots:
         QCOMPARE(link.xml_write_tag(QStringLiteral("PELSADOIG1"), list.left(5)), 0);
         QCOMPARE(link.xml_remove_tag(QStringLiteral("PELSADOIG2")), 0);
         QCOMPARE(journal(QStringLiteral(PROBE_COMPLETE_DIR)),
-                 QStringLiteral("data=5241000000554530e900;to=4142434445464748;"
-                                "conf3=5241000000554530e90000;" // with the NUL after the copy
-                                "position=5445524d494e414c;"
-                                "write=50454c5341444f494731;value=524100000000;"
-                                "remove=50454c5341444f494732;"));
+            QStringLiteral("data=5241000000554530e900;to=4142434445464748;"
+                           "conf3=5241000000554530e90000;" // with the NUL after the copy
+                           "position=5445524d494e414c;"
+                           "write=50454c5341444f494731;value=524100000000;"
+                           "remove=50454c5341444f494732;"));
 
-        LinkLibrary::RadioOuts outs{};
-        std::array<qint32, LinkLibrary::receiveArraySize> first{};
-        std::array<qint32, LinkLibrary::receiveArraySize> second{};
+        LinkLibrary::RadioOuts outs {};
+        std::array<qint32, LinkLibrary::receiveArraySize> first {};
+        std::array<qint32, LinkLibrary::receiveArraySize> second {};
         QString text1(14, QLatin1Char(' '));
         QString text2(14, QLatin1Char(' '));
         QCOMPARE(link.radio_recv4(outs, first.data(), second.data(), text1, text2), 0);
@@ -73,15 +76,16 @@ private slots:
         QVERIFY(messages.shown.isEmpty());
     }
 
-    void missingLibraryIsReportedOnceAndEveryCallFails() {
+    void missingLibraryIsReportedOnceAndEveryCallFails()
+    {
         RecordingMessages messages;
-        WendalinkLibrary link(messages, QStringLiteral("no_such_link_library"),
-                              {QStringLiteral(PROBE_COMPLETE_DIR)});
+        WendalinkLibrary link(
+            messages, QStringLiteral("no_such_link_library"), {QStringLiteral(PROBE_COMPLETE_DIR)});
 
         QVERIFY(link.InitializeComm(1, 19200) != 0);
         QVERIFY(link.radio_init(1, 1, 0xFFFF, 0) != 0);
-        LinkLibrary::RadioOuts outs{};
-        std::array<qint32, LinkLibrary::receiveArraySize> array{};
+        LinkLibrary::RadioOuts outs {};
+        std::array<qint32, LinkLibrary::receiveArraySize> array {};
         QString text(14, QLatin1Char(' '));
         for (int tick = 0; tick < 20; ++tick) {
             QVERIFY(link.radio_recv4(outs, array.data(), array.data(), text, text) != 0);
@@ -97,7 +101,8 @@ private slots:
         QVERIFY(link.loadedFrom().isEmpty());
     }
 
-    void missingFunctionIsReportedOnceAndFails() {
+    void missingFunctionIsReportedOnceAndFails()
+    {
         RecordingMessages messages;
         WendalinkLibrary link(messages, probeName, {QStringLiteral(PROBE_PARTIAL_DIR)});
 

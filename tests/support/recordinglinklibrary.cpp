@@ -1,6 +1,7 @@
 #include "recordinglinklibrary.h"
 
-QString RecordingLinkLibrary::quoted(const QString &text) {
+QString RecordingLinkLibrary::quoted(const QString &text)
+{
     QString out = QStringLiteral("\"");
     for (const QChar c : text) {
         const char16_t u = c.unicode();
@@ -14,40 +15,47 @@ QString RecordingLinkLibrary::quoted(const QString &text) {
     return out + QLatin1Char('"');
 }
 
-void RecordingLinkLibrary::record(const QString &call) {
+void RecordingLinkLibrary::record(const QString &call)
+{
     log << call;
     if (onCall)
         onCall(call);
 }
 
-qint32 RecordingLinkLibrary::InitializeComm(qint32 port, qint32 baud) {
+qint32 RecordingLinkLibrary::InitializeComm(qint32 port, qint32 baud)
+{
     record(QStringLiteral("InitializeComm(%1, %2)").arg(port).arg(baud));
     return initializeCommResult;
 }
 
-qint32 RecordingLinkLibrary::radio_set_baudrate(qint32 baud) {
+qint32 RecordingLinkLibrary::radio_set_baudrate(qint32 baud)
+{
     record(QStringLiteral("radio_set_baudrate(%1)").arg(baud));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags) {
+qint32 RecordingLinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags)
+{
     record(
         QStringLiteral("radio_init(%1, %2, %3, %4)").arg(port).arg(channel).arg(mask).arg(flags));
     return radioInitResult;
 }
 
-qint32 RecordingLinkLibrary::radio_close() {
+qint32 RecordingLinkLibrary::radio_close()
+{
     record(QStringLiteral("radio_close()"));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::TerminateComm(qint32 port) {
+qint32 RecordingLinkLibrary::TerminateComm(qint32 port)
+{
     record(QStringLiteral("TerminateComm(%1)").arg(port));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::Get_Message(qint32 &message, qint32 maxLength, qint32 flags,
-                                         QString &sender) {
+qint32 RecordingLinkLibrary::Get_Message(
+    qint32 &message, qint32 maxLength, qint32 flags, QString &sender)
+{
     record(QStringLiteral("Get_Message(%1, %2, %3, %4)")
                .arg(message)
                .arg(maxLength)
@@ -62,7 +70,8 @@ qint32 RecordingLinkLibrary::Get_Message(qint32 &message, qint32 maxLength, qint
     return next.length;
 }
 
-QString RecordingLinkLibrary::GetStringFromPtr(const QString &text, qint32 message, qint32 length) {
+QString RecordingLinkLibrary::GetStringFromPtr(const QString &text, qint32 message, qint32 length)
+{
     record(
         QStringLiteral("GetStringFromPtr(%1, %2, %3)").arg(quoted(text)).arg(message).arg(length));
     // Like the library: overwrite the caller's text within its length.
@@ -71,8 +80,9 @@ QString RecordingLinkLibrary::GetStringFromPtr(const QString &text, qint32 messa
     return result;
 }
 
-qint32 RecordingLinkLibrary::Send_Message(const QString &data, const QString &destination,
-                                          qint32 length, qint32 kind) {
+qint32 RecordingLinkLibrary::Send_Message(
+    const QString &data, const QString &destination, qint32 length, qint32 kind)
+{
     record(QStringLiteral("Send_Message(%1, %2, %3, %4)")
                .arg(quoted(data), quoted(destination))
                .arg(length)
@@ -80,8 +90,9 @@ qint32 RecordingLinkLibrary::Send_Message(const QString &data, const QString &de
     return 0;
 }
 
-qint32 RecordingLinkLibrary::radio_recv4(RadioOuts &outs, qint32 *array1, qint32 *array2,
-                                         QString &text1, QString &text2) {
+qint32 RecordingLinkLibrary::radio_recv4(
+    RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2)
+{
     record(QStringLiteral("radio_recv4(%1, %2, %3, %4)")
                .arg(outs[terminalNumberOut])
                .arg(array1 && array2 && array1 != array2 ? QStringLiteral("arrays")
@@ -94,27 +105,32 @@ qint32 RecordingLinkLibrary::radio_recv4(RadioOuts &outs, qint32 *array1, qint32
     return next.result;
 }
 
-qint32 RecordingLinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list) {
+qint32 RecordingLinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list)
+{
     record(QStringLiteral("radio_message_conf_laser(%1, %2)").arg(terminal).arg(quoted(list)));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::xml_reset() {
+qint32 RecordingLinkLibrary::xml_reset()
+{
     record(QStringLiteral("xml_reset()"));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::xml_position_inside_tag(const QString &name) {
+qint32 RecordingLinkLibrary::xml_position_inside_tag(const QString &name)
+{
     record(QStringLiteral("xml_position_inside_tag(%1)").arg(quoted(name)));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::xml_write_tag(const QString &name, const QString &value) {
+qint32 RecordingLinkLibrary::xml_write_tag(const QString &name, const QString &value)
+{
     record(QStringLiteral("xml_write_tag(%1, %2)").arg(quoted(name), quoted(value)));
     return 0;
 }
 
-qint32 RecordingLinkLibrary::xml_remove_tag(const QString &name) {
+qint32 RecordingLinkLibrary::xml_remove_tag(const QString &name)
+{
     record(QStringLiteral("xml_remove_tag(%1)").arg(quoted(name)));
     return 0;
 }

@@ -11,15 +11,18 @@
 // `log`, e.g. `radio_init(1, 1, 65535, 0)` or `xml_write_tag("PELSADOIG1", "RA\0\0\0")`
 // (texts quoted, characters outside printable ASCII as \0 or \xNN), and
 // returns scripted results.
-class RecordingLinkLibrary final : public LinkLibrary {
+class RecordingLinkLibrary final : public LinkLibrary
+{
 public:
-    struct SerialMessage {
+    struct SerialMessage
+    {
         qint32 length; // what Get_Message returns
         QString sender;
         QString text;
         qint32 handle = 7;
     };
-    struct RadioMessage {
+    struct RadioMessage
+    {
         qint32 result; // 0: a terminal's message arrived
         qint32 terminal;
     };
@@ -28,7 +31,7 @@ public:
     qint32 initializeCommResult = 0;
     qint32 radioInitResult = 0;
     QList<SerialMessage> serialMessages; // taken one per Get_Message; none: 0
-    QList<RadioMessage> radioMessages;   // taken one per radio_recv4; none: non-zero
+    QList<RadioMessage> radioMessages; // taken one per radio_recv4; none: non-zero
     // Runs inside every call, after it is logged (e.g. to look at a timer).
     std::function<void(const QString &call)> onCall;
 
@@ -42,10 +45,10 @@ public:
     qint32 TerminateComm(qint32 port) override;
     qint32 Get_Message(qint32 &message, qint32 maxLength, qint32 flags, QString &sender) override;
     QString GetStringFromPtr(const QString &text, qint32 message, qint32 length) override;
-    qint32 Send_Message(const QString &data, const QString &destination, qint32 length,
-                        qint32 kind) override;
-    qint32 radio_recv4(RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1,
-                       QString &text2) override;
+    qint32 Send_Message(
+        const QString &data, const QString &destination, qint32 length, qint32 kind) override;
+    qint32 radio_recv4(
+        RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2) override;
     qint32 radio_message_conf_laser(qint32 terminal, const QString &list) override;
     qint32 xml_reset() override;
     qint32 xml_position_inside_tag(const QString &name) override;

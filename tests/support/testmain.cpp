@@ -6,18 +6,21 @@
 #include <vector>
 
 namespace {
-std::vector<TestFactory> &factories() {
+std::vector<TestFactory> &factories()
+{
     static std::vector<TestFactory> all;
     return all;
 }
 } // namespace
 
-int registerTest(TestFactory factory) {
+int registerTest(TestFactory factory)
+{
     factories().push_back(factory);
     return int(factories().size());
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char **argv)
+{
     QApplication app(argc, argv);
     int failures = 0;
     for (TestFactory factory : factories()) {

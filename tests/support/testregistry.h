@@ -10,5 +10,5 @@ using TestFactory = std::unique_ptr<QObject> (*)();
 int registerTest(TestFactory factory);
 
 #define PELSADO_REGISTER_TEST(Class)                                                               \
-    static const int registered##Class =                                                           \
-        registerTest([]() -> std::unique_ptr<QObject> { return std::make_unique<Class>(); })
+    static const int registered##Class                                                             \
+        = registerTest([]() -> std::unique_ptr<QObject> { return std::make_unique<Class>(); })

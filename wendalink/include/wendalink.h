@@ -36,8 +36,8 @@ extern "C" {
 WENDALINK_API int32_t WENDALINK_CALL InitializeComm(int32_t port, int32_t baud);
 WENDALINK_API int32_t WENDALINK_CALL radio_set_baudrate(int32_t baud);
 /* Initialises the base station on the open port: 0 when it answers. */
-WENDALINK_API int32_t WENDALINK_CALL radio_init(int32_t port, int32_t channel, int32_t mask,
-                                                int32_t flags);
+WENDALINK_API int32_t WENDALINK_CALL radio_init(
+    int32_t port, int32_t channel, int32_t mask, int32_t flags);
 WENDALINK_API int32_t WENDALINK_CALL radio_close(void);
 WENDALINK_API int32_t WENDALINK_CALL TerminateComm(int32_t port);
 
@@ -45,20 +45,18 @@ WENDALINK_API int32_t WENDALINK_CALL TerminateComm(int32_t port);
  * message (0 when none), writes a handle for it to *message and the sender's
  * 8-character identifier into `sender`. GetStringFromPtr copies that message
  * into `text` (at most `length` bytes) and releases the handle. */
-WENDALINK_API int32_t WENDALINK_CALL Get_Message(int32_t *message, int32_t max_length,
-                                                 int32_t flags, char *sender);
+WENDALINK_API int32_t WENDALINK_CALL Get_Message(
+    int32_t *message, int32_t max_length, int32_t flags, char *sender);
 WENDALINK_API int32_t WENDALINK_CALL GetStringFromPtr(char *text, int32_t message, int32_t length);
-WENDALINK_API int32_t WENDALINK_CALL Send_Message(char *data, char *destination, int32_t length,
-                                                  int32_t kind);
+WENDALINK_API int32_t WENDALINK_CALL Send_Message(
+    char *data, char *destination, int32_t length, int32_t kind);
 
 /* Radio link. radio_recv4 returns 0 when a terminal's message arrived; the
  * terminal number goes to *terminal. The two arrays hold 101 integers each,
  * the two texts 14 characters each. */
-WENDALINK_API int32_t WENDALINK_CALL radio_recv4(int32_t *status, int32_t *terminal,
-                                                 int32_t *out3, int32_t *out4, int32_t *out5,
-                                                 int32_t *out6, int32_t *out7, int32_t *out8,
-                                                 int32_t *out9, int32_t *out10, int32_t *array1,
-                                                 int32_t *array2, char *text1, char *text2);
+WENDALINK_API int32_t WENDALINK_CALL radio_recv4(int32_t *status, int32_t *terminal, int32_t *out3,
+    int32_t *out4, int32_t *out5, int32_t *out6, int32_t *out7, int32_t *out8, int32_t *out9,
+    int32_t *out10, int32_t *array1, int32_t *array2, char *text1, char *text2);
 /* Sends a configuration list to a terminal. The list has no length: it ends
  * at the first 5-byte record that begins with a zero byte. */
 WENDALINK_API int32_t WENDALINK_CALL radio_message_conf_laser(int32_t terminal, char *list);
