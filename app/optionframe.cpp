@@ -5,6 +5,7 @@
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPainter>
 #include <QValidator>
 
 #include <algorithm>
@@ -14,6 +15,37 @@ namespace {
 
 // Pixels kept between a caption and the length field at the end of its box.
 constexpr int captionFieldGap = 2;
+
+// Space kept on either side of a group's title where it cuts the border.
+constexpr int titleIndent = 6;
+constexpr int titlePadding = 2;
+constexpr qreal frameRadius = 2;
+
+// A titled group whose title sits on its top border line, as the layout was
+// drawn for. The platform style puts the title above the border instead, which
+// pushes the border onto the first row of boxes.
+class OptionGroupBox final : public QGroupBox
+{
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        // Drawn here: the styles' group frame leaves room for a title above it.
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRoundedRect(
+            rect().adjusted(0, metrics.height() / 2, -1, -1), frameRadius, frameRadius);
+
+        const QRect titleRect(titleIndent, 0, metrics.horizontalAdvance(title()) + 2 * titlePadding,
+            metrics.height());
+        painter.fillRect(titleRect, palette().window());
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.drawText(titleRect, Qt::AlignCenter | Qt::TextHideMnemonic, title());
+    }
+};
 
 QString frameName(int frameNumber)
 {
@@ -94,7 +126,7 @@ OptionFrame::OptionFrame(QWidget *parent)
     std::sort(groups.begin(), groups.end(), columnByColumn);
 
     for (const OptionGroup *group : groups) {
-        auto *groupBox = new QGroupBox(literalTitle(group->caption), this);
+        auto *groupBox = new OptionGroupBox(literalTitle(group->caption), this);
         groupBox->setObjectName(frameName(group->frameNumber));
         groupBox->setGeometry(toPixels(group->place));
         addOptionsOfFrame(groupBox, group->frameNumber);
