@@ -157,32 +157,6 @@ private slots:
             QVERIFY2(call.startsWith(QLatin1String("Get_Message")), qPrintable(call));
     }
 
-    void saveForAllTerminalsGoesToTheStore()
-    {
-        WindowRig rig;
-        rig.child<QTimer>("Timer1")->stop();
-        rig.link.log.clear();
-        rig.window->setCheckState(2, OptionPanel::checked);
-        rig.child<QPushButton>("Command2")->click();
-        QCOMPARE(rig.link.log.mid(0, 3),
-            (QStringList {"xml_reset()", "xml_position_inside_tag(\"TERMINAL\")",
-                "xml_write_tag(\"PELSADOIG1\", \"RC\\0\\0\\0\")"}));
-        QCOMPARE(rig.link.log.size(), 3 + 3 * 20);
-        QVERIFY(rig.messages.shown.isEmpty());
-    }
-
-    void tickAnswersASerialRequestFromTheControls()
-    {
-        WindowRig rig;
-        rig.window->setCheckState(19, OptionPanel::checked);
-        rig.window->setLengthText(1, QStringLiteral("7"));
-        rig.link.serialMessages << RecordingLinkLibrary::SerialMessage {
-            11, QStringLiteral("TERM0004"), QStringLiteral("LASER RESET")};
-        QTRY_VERIFY(
-            rig.link.log.contains(QStringLiteral("Send_Message(\"UE07\\0\", \"TERM0004\", 5, 3)")));
-        QCOMPARE(rig.trace(), QStringLiteral(", 85, 69, 48, 55, 0"));
-    }
-
     void fileCommandsMoveTheStatesThroughTheDialog()
     {
         WindowRig rig;

@@ -83,39 +83,53 @@ private slots:
     {
         QTest::addColumn<bool>("baseMode");
         QTest::addColumn<QString>("typedPort");
+        QTest::addColumn<int>("radioInitResult");
         QTest::addColumn<QStringList>("calls");
 
         QTest::newRow("base mode, untouched fields")
-            << true << QString()
+            << true << QString() << 0
             << QStringList {"radio_close()", "InitializeComm(3, 9600)", "radio_set_baudrate(9600)",
                    "radio_init(3, 1, 65535, 0)"};
         QTest::newRow("serial mode, COM12 typed")
-            << false << "COM12"
+            << false << "COM12" << 0
             << QStringList {"TerminateComm(3)", "InitializeComm(2, 9600)",
                    "radio_set_baudrate(9600)", "radio_init(2, 1, 65535, 0)"};
         QTest::newRow("serial mode, port emptied")
-            << false << ""
+            << false << "" << 0
             << QStringList {"TerminateComm(3)", "InitializeComm(0, 9600)",
                    "radio_set_baudrate(9600)", "radio_init(0, 1, 65535, 0)"};
+        QTest::newRow("base mode, base station gone: serial mode after")
+            << true << QString() << 1
+            << QStringList {"radio_close()", "InitializeComm(3, 9600)", "radio_set_baudrate(9600)",
+                   "radio_init(3, 1, 65535, 0)"};
     }
     void okClosesByModeStoresAsTypedAndReopens()
     {
         QFETCH(bool, baseMode);
         QFETCH(QString, typedPort);
+        QFETCH(int, radioInitResult);
         QFETCH(QStringList, calls);
 
         DialogRig rig(QStringLiteral("Com3"), QStringLiteral("9600"), baseMode);
+        rig.link.radioInitResult = radioInitResult;
         const QString expectedPort = typedPort.isNull() ? QStringLiteral("Com3") : typedPort;
         if (!typedPort.isNull()) {
             rig.dialog->comPortField()->clearEditText();
             QTest::keyClicks(rig.dialog->comPortField(), typedPort);
         }
+        // The new texts are stored before the link is opened again.
+        QString storedWhenOpening;
+        rig.link.onCall = [&](const QString &call) {
+            if (call.startsWith(QLatin1String("InitializeComm")))
+                storedWhenOpening = rig.stored("Boot/ComPort");
+        };
         QTest::mouseClick(rig.button("Command1"), Qt::LeftButton);
 
         QCOMPARE(rig.link.log, calls);
-        QCOMPARE(rig.stored("Boot/ComPort"), expectedPort);
+        QCOMPARE(storedWhenOpening, expectedPort);
         QCOMPARE(rig.stored("Boot/BaudRate"), QStringLiteral("9600"));
         QCOMPARE(rig.settings.ComPort, expectedPort);
+        QCOMPARE(rig.settings.baseStationMode(), radioInitResult == 0);
         QCOMPARE(rig.messages.shown.size(), 1);
         QTRY_VERIFY(!rig.dialog); // closed and gone, so the next opening loads afresh
     }

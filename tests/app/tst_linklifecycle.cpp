@@ -30,10 +30,6 @@ struct TemporaryStore
         QSettings(path, QSettings::IniFormat).setValue(key, value);
     }
     QStringList keys() const { return QSettings(path, QSettings::IniFormat).allKeys(); }
-    QString value(const QString &key) const
-    {
-        return QSettings(path, QSettings::IniFormat).value(key).toString();
-    }
 };
 
 } // namespace
@@ -126,78 +122,6 @@ private slots:
 
         boot.reset();
         QCOMPARE(store.keys(), keysBefore);
-    }
-
-    void startUpClearsAnEarlierBaseMode()
-    {
-        TemporaryStore store;
-        auto boot = store.open();
-        Module3 settings;
-        settings.BaseFound = Module3::trueValue;
-        RecordingLinkLibrary link;
-        link.radioInitResult = 1;
-        RecordingMessages messages;
-        LinkLifecycle(settings, link, messages, *boot).start();
-        QCOMPARE(settings.BaseFound, Module3::falseValue);
-    }
-
-    void reopenClosesByTheOldModeThenStoresAndOpens_data()
-    {
-        QTest::addColumn<bool>("baseMode");
-        QTest::addColumn<QString>("comPort");
-        QTest::addColumn<int>("radioInitResult");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<bool>("baseModeAfter");
-
-        QTest::newRow("base mode closes the radio")
-            << true << "Com5" << 0
-            << QStringList {"radio_close()", "InitializeComm(5, 9600)", "radio_set_baudrate(9600)",
-                   "radio_init(5, 1, 65535, 0)"}
-            << true;
-        QTest::newRow("serial mode closes the old port")
-            << false << "COM12" << 0
-            << QStringList {"TerminateComm(7)", "InitializeComm(2, 9600)",
-                   "radio_set_baudrate(9600)", "radio_init(2, 1, 65535, 0)"}
-            << true;
-        QTest::newRow("failed re-open leaves serial mode")
-            << true << "" << 1
-            << QStringList {"radio_close()", "InitializeComm(0, 9600)", "radio_set_baudrate(9600)",
-                   "radio_init(0, 1, 65535, 0)"}
-            << false;
-    }
-    void reopenClosesByTheOldModeThenStoresAndOpens()
-    {
-        QFETCH(bool, baseMode);
-        QFETCH(QString, comPort);
-        QFETCH(int, radioInitResult);
-        QFETCH(QStringList, calls);
-        QFETCH(bool, baseModeAfter);
-
-        TemporaryStore store;
-        auto boot = store.open();
-        Module3 settings;
-        settings.ComPort = QStringLiteral("Com7");
-        settings.BaudRate = QStringLiteral("19200");
-        settings.BaseFound = baseMode ? Module3::trueValue : Module3::falseValue;
-        RecordingLinkLibrary link;
-        link.radioInitResult = radioInitResult;
-        RecordingMessages messages;
-        // The new settings are stored before the link is opened again.
-        QStringList storedWhenOpening;
-        link.onCall = [&](const QString &call) {
-            if (call.startsWith(QLatin1String("InitializeComm")))
-                storedWhenOpening = QStringList {store.value(QStringLiteral("Boot/ComPort")),
-                    store.value(QStringLiteral("Boot/BaudRate"))};
-        };
-        LinkLifecycle lifecycle(settings, link, messages, *boot);
-
-        lifecycle.reopen(comPort, QStringLiteral("9600"));
-        QCOMPARE(link.log, calls);
-        QCOMPARE(storedWhenOpening, (QStringList {comPort, QStringLiteral("9600")}));
-        QCOMPARE(settings.ComPort, comPort);
-        QCOMPARE(settings.BaudRate, QStringLiteral("9600"));
-        QCOMPARE(settings.baseStationMode(), baseModeAfter);
-        QCOMPARE(messages.shown.size(), 1);
     }
 };
 
