@@ -3,7 +3,6 @@
 #include "memoryoptionpanel.h"
 #include "optiontable.h"
 
-#include <QString>
 #include <QStringList>
 
 // Checks the first `count` options in the option table's order.
@@ -13,39 +12,18 @@ inline void checkOptionsInTableOrder(MemoryOptionPanel &panel, int count)
         panel.setCheckState(OptionTable::options().at(row).checkNumber, OptionPanel::checked);
 }
 
-// The list that checking the first `count` options (up to 25, length fields
-// empty) must give, written out by hand so the delivery tests do not take the
-// builder's word for it.
-inline QString tableOrderList(int count)
+// The records that checking the first `count` options (up to 25, length fields
+// empty) must give, written out here so the delivery tests do not take the
+// builder's word for it. UE and UF are length options: an empty field gives "00".
+inline QStringList tableOrderRecords(int count)
 {
+    const QStringList codes = QStringLiteral(
+        "ZA Z1 Z2 RA RC RN RP QM QA QC QH QI QL QV TA TC TD TE TF UA UB UE UF VA VB")
+                                  .split(u' ');
     const QString noValue(3, QChar(u'\0'));
     const QString emptyLength = QStringLiteral("00") + QChar(u'\0');
-    const QStringList records = {
-        "ZA" + noValue,
-        "Z1" + noValue,
-        "Z2" + noValue,
-        "RA" + noValue,
-        "RC" + noValue,
-        "RN" + noValue,
-        "RP" + noValue,
-        "QM" + noValue,
-        "QA" + noValue,
-        "QC" + noValue,
-        "QH" + noValue,
-        "QI" + noValue,
-        "QL" + noValue,
-        "QV" + noValue,
-        "TA" + noValue,
-        "TC" + noValue,
-        "TD" + noValue,
-        "TE" + noValue,
-        "TF" + noValue,
-        "UA" + noValue,
-        "UB" + noValue,
-        "UE" + emptyLength,
-        "UF" + emptyLength,
-        "VA" + noValue,
-        "VB" + noValue,
-    };
-    return records.mid(0, count).join(QString());
+    QStringList records;
+    for (const QString &code : codes.mid(0, count))
+        records << code + (code == u"UE" || code == u"UF" ? emptyLength : noValue);
+    return records;
 }
