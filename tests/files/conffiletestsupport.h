@@ -6,15 +6,13 @@
 #include <QFile>
 #include <QStringList>
 
-#include <optional>
-
-// The 70 lines of a file: every check-box line `state`, texts "T1".."T10".
-inline QStringList sampleLines(const QString &state = QStringLiteral(" 1 "))
+// The 70 lines of a file: every check-box line " 1 ", texts "T1".."T10".
+inline QStringList sampleLines()
 {
     QStringList lines;
     for (int line = 1; line <= ConfFile::lineCount; ++line)
         lines << (line <= ConfFile::checkLineCount
-                ? state
+                ? QStringLiteral(" 1 ")
                 : QStringLiteral("T%1").arg(line - ConfFile::checkLineCount));
     return lines;
 }
@@ -27,17 +25,15 @@ inline QByteArray joined(const QStringList &lines, const QByteArray &ending = "\
     return bytes;
 }
 
-// Every check box `state`; texts `text`, or "T1".."T10" as sampleLines() gives them.
-inline MemoryOptionPanel filledPanel(qint16 state, const std::optional<QString> &text = {})
+// Every check box `state`; every text `text`, or "T1".."T10" as sampleLines() gives them.
+inline MemoryOptionPanel filledPanel(qint16 state, const QString &text = QString())
 {
     MemoryOptionPanel panel;
-    for (int line = 1; line <= ConfFile::lineCount; ++line) {
-        if (line <= ConfFile::checkLineCount)
-            panel.setCheckState(line, state);
-        else
-            panel.setLengthText(line - ConfFile::checkLineCount,
-                text.value_or(QStringLiteral("T%1").arg(line - ConfFile::checkLineCount)));
-    }
+    for (int checkNumber = 1; checkNumber <= ConfFile::checkLineCount; ++checkNumber)
+        panel.setCheckState(checkNumber, state);
+    for (int textNumber = 1; textNumber <= ConfFile::textLineCount; ++textNumber)
+        panel.setLengthText(
+            textNumber, text.isEmpty() ? QStringLiteral("T%1").arg(textNumber) : text);
     return panel;
 }
 
