@@ -24,43 +24,38 @@ void RecordingLinkLibrary::record(const QString &call)
 
 qint32 RecordingLinkLibrary::InitializeComm(qint32 port, qint32 baud)
 {
-    record(QStringLiteral("InitializeComm(%1, %2)").arg(port).arg(baud));
+    record("InitializeComm", port, baud);
     return initializeCommResult;
 }
 
 qint32 RecordingLinkLibrary::radio_set_baudrate(qint32 baud)
 {
-    record(QStringLiteral("radio_set_baudrate(%1)").arg(baud));
+    record("radio_set_baudrate", baud);
     return 0;
 }
 
 qint32 RecordingLinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags)
 {
-    record(
-        QStringLiteral("radio_init(%1, %2, %3, %4)").arg(port).arg(channel).arg(mask).arg(flags));
+    record("radio_init", port, channel, mask, flags);
     return radioInitResult;
 }
 
 qint32 RecordingLinkLibrary::radio_close()
 {
-    record(QStringLiteral("radio_close()"));
+    record("radio_close");
     return 0;
 }
 
 qint32 RecordingLinkLibrary::TerminateComm(qint32 port)
 {
-    record(QStringLiteral("TerminateComm(%1)").arg(port));
+    record("TerminateComm", port);
     return 0;
 }
 
 qint32 RecordingLinkLibrary::Get_Message(
     qint32 &message, qint32 maxLength, qint32 flags, QString &sender)
 {
-    record(QStringLiteral("Get_Message(%1, %2, %3, %4)")
-               .arg(message)
-               .arg(maxLength)
-               .arg(flags)
-               .arg(quoted(sender)));
+    record("Get_Message", message, maxLength, flags, sender);
     if (serialMessages.isEmpty())
         return 0;
     const SerialMessage next = serialMessages.takeFirst();
@@ -72,8 +67,7 @@ qint32 RecordingLinkLibrary::Get_Message(
 
 QString RecordingLinkLibrary::GetStringFromPtr(const QString &text, qint32 message, qint32 length)
 {
-    record(
-        QStringLiteral("GetStringFromPtr(%1, %2, %3)").arg(quoted(text)).arg(message).arg(length));
+    record("GetStringFromPtr", text, message, length);
     // Like the library: overwrite the caller's text within its length.
     QString result = text;
     result.replace(0, qMin(text.size(), m_pendingText.size()), m_pendingText.left(text.size()));
@@ -83,20 +77,18 @@ QString RecordingLinkLibrary::GetStringFromPtr(const QString &text, qint32 messa
 qint32 RecordingLinkLibrary::Send_Message(
     const QString &data, const QString &destination, qint32 length, qint32 kind)
 {
-    record(QStringLiteral("Send_Message(%1, %2, %3, %4)")
-               .arg(quoted(data), quoted(destination))
-               .arg(length)
-               .arg(kind));
+    record("Send_Message", data, destination, length, kind);
     return 0;
 }
 
 qint32 RecordingLinkLibrary::radio_recv4(
     RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2)
 {
+    // The arrays are checked, not shown: two distinct arrays must be handed over.
+    const bool arraysGiven = array1 && array2 && array1 != array2;
     record(QStringLiteral("radio_recv4(%1, %2, %3, %4)")
                .arg(outs[terminalNumberOut])
-               .arg(array1 && array2 && array1 != array2 ? QStringLiteral("arrays")
-                                                         : QStringLiteral("bad arrays"))
+               .arg(arraysGiven ? QStringLiteral("arrays") : QStringLiteral("bad arrays"))
                .arg(quoted(text1), quoted(text2)));
     if (radioMessages.isEmpty())
         return 1;
@@ -107,30 +99,30 @@ qint32 RecordingLinkLibrary::radio_recv4(
 
 qint32 RecordingLinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list)
 {
-    record(QStringLiteral("radio_message_conf_laser(%1, %2)").arg(terminal).arg(quoted(list)));
+    record("radio_message_conf_laser", terminal, list);
     return 0;
 }
 
 qint32 RecordingLinkLibrary::xml_reset()
 {
-    record(QStringLiteral("xml_reset()"));
+    record("xml_reset");
     return 0;
 }
 
 qint32 RecordingLinkLibrary::xml_position_inside_tag(const QString &name)
 {
-    record(QStringLiteral("xml_position_inside_tag(%1)").arg(quoted(name)));
+    record("xml_position_inside_tag", name);
     return 0;
 }
 
 qint32 RecordingLinkLibrary::xml_write_tag(const QString &name, const QString &value)
 {
-    record(QStringLiteral("xml_write_tag(%1, %2)").arg(quoted(name), quoted(value)));
+    record("xml_write_tag", name, value);
     return 0;
 }
 
 qint32 RecordingLinkLibrary::xml_remove_tag(const QString &name)
 {
-    record(QStringLiteral("xml_remove_tag(%1)").arg(quoted(name)));
+    record("xml_remove_tag", name);
     return 0;
 }

@@ -56,6 +56,15 @@ public:
     qint32 xml_remove_tag(const QString &name) override;
 
 private:
+    // Logs `name(arg, arg, ...)`: numbers as they are, texts quoted.
+    template<typename... Args>
+    void record(const char *name, const Args &...args)
+    {
+        const QStringList shown {argument(args)...};
+        record(QStringLiteral("%1(%2)").arg(QLatin1String(name), shown.join(QStringLiteral(", "))));
+    }
     void record(const QString &call);
+    static QString argument(qint32 number) { return QString::number(number); }
+    static QString argument(const QString &text) { return quoted(text); }
     QString m_pendingText; // the text of the message Get_Message handed out last
 };
