@@ -3,28 +3,36 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <optional>
+
 namespace {
 
 #ifdef Q_OS_WIN
-QStringEncoder makeEncoder()
-{
-    return QStringEncoder(QStringConverter::System);
-}
-QStringDecoder makeDecoder()
-{
-    return QStringDecoder(QStringConverter::System);
-}
+constexpr QStringConverter::Encoding codePage = QStringConverter::System;
 #else
-constexpr const char *codePageName = "windows-1252";
-QStringEncoder makeEncoder()
-{
-    return QStringEncoder(codePageName);
-}
-QStringDecoder makeDecoder()
-{
-    return QStringDecoder(codePageName);
-}
+constexpr const char *codePage = "windows-1252";
 #endif
+
+// Opening a converter by name is costly (it looks up a table), so each thread
+// keeps one. The code page is single-byte and keeps no state between calls,
+// but a converter's error flag never clears: once it has met a character it
+// cannot convert, it is replaced. Always in place: a converter must not be
+// moved, its conversion library keeps a pointer to its state.
+QStringEncoder &encoder()
+{
+    thread_local std::optional<QStringEncoder> converter;
+    if (!converter || converter->hasError())
+        converter.emplace(codePage);
+    return *converter;
+}
+
+QStringDecoder &decoder()
+{
+    thread_local std::optional<QStringDecoder> converter;
+    if (!converter || converter->hasError())
+        converter.emplace(codePage);
+    return *converter;
+}
 
 constexpr char missingCharacter = '?';
 
@@ -32,9 +40,9 @@ constexpr char missingCharacter = '?';
 
 QByteArray toCodePage(QStringView text)
 {
-    QStringEncoder encoder = makeEncoder();
-    QByteArray whole = encoder.encode(text);
-    if (!encoder.hasError())
+    QStringEncoder &converter = encoder();
+    QByteArray whole = converter.encode(text);
+    if (!converter.hasError())
         return whole;
 
     // The converter's own substitute is not "?", so encode one character at a
@@ -43,7 +51,7 @@ QByteArray toCodePage(QStringView text)
     bytes.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        QStringEncoder single = makeEncoder();
+        QStringEncoder single(codePage);
         const QByteArray one = single.encode(text.mid(i, width));
         if (single.hasError() || one.isEmpty())
             bytes += missingCharacter;
@@ -56,6 +64,5 @@ QByteArray toCodePage(QStringView text)
 
 QString fromCodePage(QByteArrayView bytes)
 {
-    QStringDecoder decoder = makeDecoder();
-    return decoder.decode(bytes);
+    return decoder().decode(bytes);
 }

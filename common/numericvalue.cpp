@@ -102,10 +102,18 @@ double numericValue(QStringView text)
         anyDigit = true;
         reader.next();
     }
+    // Zeros after the point that come before any significant digit: they
+    // move the number's magnitude down, which decides overflow from underflow.
+    long leadingFractionZeros = 0;
+    bool significantFraction = false;
     if (reader.peek() == u'.') {
         number += '.';
         reader.next();
         while (isDecimalDigit(reader.peek())) {
+            if (reader.peek() != u'0')
+                significantFraction = true;
+            else if (!significantFraction)
+                ++leadingFractionZeros;
             number += char(reader.peek().unicode());
             anyDigit = true;
             reader.next();
@@ -136,7 +144,9 @@ double numericValue(QStringView text)
     double value = 0;
     const auto result = std::from_chars(number.data(), number.data() + number.size(), value);
     if (result.ec == std::errc::result_out_of_range) {
-        const bool overflow = significantIntegerDigits + exponent > 0;
+        const long magnitude = significantIntegerDigits > 0 ? significantIntegerDigits + exponent
+                                                            : exponent - leadingFractionZeros;
+        const bool overflow = magnitude > 0;
         value = overflow ? std::numeric_limits<double>::infinity() : 0.0;
     }
     return negative ? -value : value;

@@ -40,6 +40,11 @@ private slots:
         QTest::newRow("sign alone") << "-" << 0.0;
         QTest::newRow("huge") << "1E400" << std::numeric_limits<double>::infinity();
         QTest::newRow("tiny") << "1E-400" << 0.0;
+        QTest::newRow("tiny by leading zeros")
+            << QStringLiteral("0.%1").arg(QString(324, QLatin1Char('0'))) + "1e1" << 0.0;
+        QTest::newRow("huge after leading zeros")
+            << QStringLiteral("0.%1").arg(QString(20, QLatin1Char('0'))) + "1e400"
+            << std::numeric_limits<double>::infinity();
         QTest::newRow("many digits")
             << QString(400, QLatin1Char('9')) << std::numeric_limits<double>::infinity();
     }

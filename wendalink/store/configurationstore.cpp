@@ -151,6 +151,12 @@ bool ConfigurationStore::load()
 
 bool ConfigurationStore::save()
 {
+    // The file is always written as UTF-8, whatever encoding it was read in, so
+    // a declaration that names another one would make the next reader garble it.
+    for (pugi::xml_node node = m_document.first_child(); node; node = node.next_sibling()) {
+        if (node.type() == pugi::node_declaration && node.attribute("encoding"))
+            node.attribute("encoding").set_value("UTF-8");
+    }
     ByteArrayWriter writer;
     m_document.save(writer, indentation, pugi::format_default, pugi::encoding_utf8);
 

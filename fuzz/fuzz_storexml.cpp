@@ -1,0 +1,339 @@
+// The configuration store loading an arbitrary file, then running a script of
+// resets, moves, writes and removals over it.
+//
+// Input: the file's content, then the script, then one byte giving the
+// script's length. Each script step is an operation byte followed by what the
+// operation takes (see runStep).
+
+#include "configurationstore.h"
+#include "fuzzcheck.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QTemporaryDir>
+
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <optional>
+
+namespace {
+
+constexpr int maxSteps = 48;
+constexpr uint8_t rawNameFlag = 0x80;
+constexpr uint8_t rawNameLengthMask = 0x0F;
+constexpr uint8_t maxValueLength = 48;
+
+// The names the tool uses, a few more valid ones, and the default root's.
+constexpr const char *knownNames[]
+    = {"TERMINAL", "PELSADOIG1", "PELSADOIG2", "PELSADOIG3", "_a", "b.c-d", "wendalink-store"};
+constexpr size_t knownNameCount = sizeof knownNames / sizeof *knownNames;
+
+// Written to show that a change leaves everything else in the file as it was.
+constexpr const char *probeName = "pelsado_fuzz_probe";
+constexpr const char *probeValue = "1";
+
+// The store reads with these options too: comments and the like are content.
+constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi
+    | pugi::parse_declaration | pugi::parse_doctype;
+
+enum class Step : uint8_t { reset, positionInside, writeTag, removeTag, readValue, verifyAll };
+constexpr uint8_t stepCount = uint8_t(Step::verifyAll) + 1;
+
+class ScriptReader
+{
+public:
+    ScriptReader(const uint8_t *data, size_t size)
+        : m_data(data)
+        , m_size(size)
+    { }
+
+    bool atEnd() const { return m_position >= m_size; }
+    uint8_t next() { return atEnd() ? 0 : m_data[m_position++]; }
+    QByteArray take(size_t count)
+    {
+        const size_t taken = std::min(count, m_size - m_position);
+        const QByteArray bytes(
+            reinterpret_cast<const char *>(m_data + m_position), qsizetype(taken));
+        m_position += taken;
+        return bytes;
+    }
+
+private:
+    const uint8_t *m_data;
+    size_t m_size;
+    size_t m_position = 0;
+};
+
+std::optional<QByteArray> fileBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+bool parses(pugi::xml_document &document, const QByteArray &bytes)
+{
+    return document.load_buffer(bytes.constData(), size_t(bytes.size()), parseOptions)
+        && document.document_element();
+}
+
+class StringWriter final : public pugi::xml_writer
+{
+public:
+    QByteArray bytes;
+    void write(const void *data, size_t size) override
+    {
+        bytes.append(static_cast<const char *>(data), qsizetype(size));
+    }
+};
+
+// The document as a reader sees it, without the probe and without the
+// declaration (the store adds one to a file that had none).
+QByteArray comparableForm(pugi::xml_document &document)
+{
+    for (pugi::xml_node node = document.first_child(); node;) {
+        const pugi::xml_node next = node.next_sibling();
+        if (node.type() == pugi::node_declaration)
+            document.remove_child(node);
+        node = next;
+    }
+    pugi::xml_node root = document.document_element();
+    while (const pugi::xml_node probe = root.child(probeName))
+        root.remove_child(probe);
+    StringWriter writer;
+    document.save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+    return writer.bytes;
+}
+
+// What the script has written, by the path of the element written under.
+class StoreModel
+{
+public:
+    using Path = QList<QByteArray>;
+
+    static QByteArray key(const Path &path) { return path.join('/'); }
+
+    void written(const Path &path, const QByteArray &name, const QByteArray &value)
+    {
+        forgetBelow(path, name);
+        m_values[key(path)][name] = value;
+    }
+    void removed(const Path &path, const QByteArray &name)
+    {
+        forgetBelow(path, name);
+        m_values[key(path)][name] = std::nullopt;
+    }
+    // Moving inside an element creates it when it was removed: it is then empty.
+    void entered(const Path &path, const QByteArray &name)
+    {
+        auto &values = m_values[key(path)];
+        if (const auto found = values.find(name); found != values.end() && !found->second)
+            found->second = QByteArray("");
+    }
+    // What `name` under `path` must read as: absent for a removed one, nothing
+    // known for one the script has not touched.
+    std::optional<std::optional<QByteArray>> expected(
+        const Path &path, const QByteArray &name) const
+    {
+        const auto values = m_values.find(key(path));
+        if (values == m_values.end())
+            return std::nullopt;
+        const auto found = values->second.find(name);
+        if (found == values->second.end())
+            return std::nullopt;
+        return found->second;
+    }
+
+    const std::map<QByteArray, std::map<QByteArray, std::optional<QByteArray>>> &values() const
+    {
+        return m_values;
+    }
+
+private:
+    // Writing or removing an element drops whatever the script put inside it.
+    void forgetBelow(const Path &path, const QByteArray &name)
+    {
+        const QByteArray below = key(Path(path) << name);
+        for (auto it = m_values.begin(); it != m_values.end();) {
+            if (it->first == below || it->first.startsWith(below + '/'))
+                it = m_values.erase(it);
+            else
+                ++it;
+        }
+    }
+
+    std::map<QByteArray, std::map<QByteArray, std::optional<QByteArray>>> m_values;
+};
+
+class StoreScript
+{
+public:
+    StoreScript(ConfigurationStore &store, const uint8_t *script, size_t size)
+        : m_store(store)
+        , m_reader(script, size)
+    { }
+
+    void run()
+    {
+        for (int step = 0; step < maxSteps && !m_reader.atEnd(); ++step)
+            runStep(Step(m_reader.next() % stepCount));
+        verifyAll();
+    }
+
+private:
+    QByteArray nextName()
+    {
+        const uint8_t choice = m_reader.next();
+        if (choice & rawNameFlag)
+            return m_reader.take(choice & rawNameLengthMask);
+        return QByteArray(knownNames[choice % knownNameCount]);
+    }
+
+    void checkValue(const QByteArray &name, const char *invariant)
+    {
+        if (const auto expected = m_model.expected(m_path, name))
+            fuzzCheck(m_store.value(name) == *expected, invariant);
+    }
+
+    // An invalid name is refused and leaves the file as it was.
+    bool refusedInvalidName(const QByteArray &name, bool accepted, const QByteArray &fileBefore)
+    {
+        if (ConfigurationStore::isValidName(name))
+            return false;
+        fuzzCheck(!accepted, "an invalid name is refused");
+        fuzzCheck(fileBytes(m_store.path()).value_or(QByteArray()) == fileBefore,
+            "a refused name leaves the file untouched");
+        return true;
+    }
+
+    void runStep(Step step)
+    {
+        if (step == Step::reset) {
+            fuzzCheck(m_store.reset(), "a store written by itself loads again");
+            m_path.clear();
+            return;
+        }
+        if (step == Step::verifyAll) {
+            verifyAll();
+            return;
+        }
+        const QByteArray name = nextName();
+        const QByteArray before = ConfigurationStore::isValidName(name)
+            ? QByteArray()
+            : fileBytes(m_store.path()).value_or(QByteArray());
+        switch (step) {
+        case Step::positionInside: {
+            const bool accepted = m_store.positionInside(name);
+            if (refusedInvalidName(name, accepted, before))
+                return;
+            fuzzCheck(accepted, "moving inside a valid name succeeds");
+            m_model.entered(m_path, name);
+            m_path << name;
+            break;
+        }
+        case Step::writeTag: {
+            const QByteArray value = m_reader.take(m_reader.next() % (maxValueLength + 1));
+            const bool accepted = m_store.writeTag(name, value);
+            if (refusedInvalidName(name, accepted, before))
+                return;
+            fuzzCheck(accepted, "writing a valid name succeeds");
+            m_model.written(m_path, name, value);
+            checkValue(name, "a written value reads back at once");
+            break;
+        }
+        case Step::removeTag: {
+            const bool accepted = m_store.removeTag(name);
+            if (refusedInvalidName(name, accepted, before))
+                return;
+            fuzzCheck(accepted, "removing a valid name succeeds");
+            m_model.removed(m_path, name);
+            checkValue(name, "a removed element is gone at once");
+            break;
+        }
+        case Step::readValue:
+            checkValue(name, "a value reads as last written");
+            break;
+        case Step::reset:
+        case Step::verifyAll:
+            break;
+        }
+    }
+
+    // Everything written must be in the file: load it again and walk to each.
+    void verifyAll()
+    {
+        for (const auto &[pathKey, values] : m_model.values()) {
+            fuzzCheck(m_store.reset(), "a store written by itself loads again");
+            m_path.clear();
+            const QList<QByteArray> path
+                = pathKey.isEmpty() ? QList<QByteArray>() : pathKey.split('/');
+            for (const QByteArray &name : path) {
+                fuzzCheck(m_store.positionInside(name), "the elements written under stay");
+                m_path << name;
+            }
+            for (const auto &[name, expected] : values)
+                fuzzCheck(m_store.value(name) == expected, "a value survives a reload");
+        }
+        fuzzCheck(m_store.reset(), "a store written by itself loads again");
+        m_path.clear();
+    }
+
+    ConfigurationStore &m_store;
+    ScriptReader m_reader;
+    StoreModel m_model;
+    StoreModel::Path m_path;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size == 0)
+        return 0;
+    const size_t scriptSize = std::min(size_t(data[size - 1]), size - 1);
+    const size_t contentSize = size - 1 - scriptSize;
+    const QByteArray content(reinterpret_cast<const char *>(data), qsizetype(contentSize));
+
+    const QTemporaryDir folder;
+    fuzzCheck(folder.isValid(), "a scratch folder can be created");
+    const QString path = folder.filePath(QStringLiteral("store.xml"));
+    {
+        QFile file(path);
+        fuzzCheck(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(),
+            "the store file can be prepared");
+    }
+
+    pugi::xml_document original;
+    const bool wellFormed = parses(original, content);
+
+    ConfigurationStore store(path);
+    fuzzCheck(store.reset(), "a file in a writable folder never blocks the store");
+    if (!store.setAsidePath().isEmpty()) {
+        fuzzCheck(!wellFormed, "a well-formed file is never put aside");
+        fuzzCheck(fileBytes(store.setAsidePath()) == content, "a file put aside keeps every byte");
+    }
+
+    if (wellFormed) {
+        fuzzCheck(store.writeTag(probeName, probeValue), "writing into a loaded file succeeds");
+        pugi::xml_document rewritten;
+        fuzzCheck(parses(rewritten, fileBytes(path).value_or(QByteArray())),
+            "the store writes well-formed XML");
+        fuzzCheck(comparableForm(rewritten) == comparableForm(original),
+            "a change keeps everything else in the file as it was");
+    }
+
+    StoreScript(store, data + contentSize, scriptSize).run();
+
+    if (const std::optional<QByteArray> final = fileBytes(path)) {
+        pugi::xml_document written;
+        fuzzCheck(final->trimmed().isEmpty() || parses(written, *final),
+            "the store leaves well-formed XML");
+    }
+    return 0;
+}
