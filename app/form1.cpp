@@ -86,6 +86,9 @@ Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, B
 
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(pollIntervalMs);
+    // A coarse timer may fire up to 5 % late; on time, every request is
+    // answered within one tick.
+    m_timer1->setTimerType(Qt::PreciseTimer);
     connect(
         m_timer1, &QTimer::timeout, this, [this] { m_poller.tick(m_settings.baseStationMode()); });
     m_timer1->start();

@@ -1,11 +1,8 @@
 #include "commondialog.h"
 
 CommonDialog::CommonDialog(QWidget *mainWindow)
-    : m_dialog(new QFileDialog(mainWindow))
-{
-    m_dialog->setObjectName(QStringLiteral("CommonDialog1"));
-    m_dialog->setWindowModality(Qt::WindowModal);
-}
+    : m_mainWindow(mainWindow)
+{ }
 
 CommonDialog::~CommonDialog()
 {
@@ -27,6 +24,13 @@ std::optional<QString> CommonDialog::askSave()
 std::optional<QString> CommonDialog::ask(
     QFileDialog::AcceptMode acceptMode, QFileDialog::FileMode fileMode)
 {
+    // Made at its first showing: building a file dialog is a large part of the
+    // window's start-up otherwise, and most runs never need one.
+    if (!m_dialog && m_mainWindow) {
+        m_dialog = new QFileDialog(m_mainWindow);
+        m_dialog->setObjectName(QStringLiteral("CommonDialog1"));
+        m_dialog->setWindowModality(Qt::WindowModal);
+    }
     if (!m_dialog)
         return std::nullopt;
     m_dialog->setAcceptMode(acceptMode);

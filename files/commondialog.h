@@ -24,6 +24,7 @@ private:
     std::optional<QString> ask(QFileDialog::AcceptMode acceptMode, QFileDialog::FileMode fileMode);
 
     // The main window owns the dialog as its child and may delete it first.
+    QPointer<QWidget> m_mainWindow;
     QPointer<QFileDialog> m_dialog;
     QString m_lastName;
 };

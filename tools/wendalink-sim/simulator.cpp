@@ -17,6 +17,9 @@ namespace {
 constexpr int exitOk = 0;
 constexpr int exitFailure = 1;
 constexpr std::size_t readChunk = 4096;
+// A command line is short; input without line ends (a file of zeros, say) must
+// not grow without bound.
+constexpr std::size_t maxCommandLength = 4096;
 constexpr const char *senderIdPrefix = "TERM";
 constexpr int senderIdDigits = 4;
 constexpr char firstPrintable = 0x20;
@@ -206,6 +209,11 @@ void Simulator::handleInput(int descriptor)
         const std::string line = m_input.substr(0, end);
         m_input.erase(0, end + 1);
         handleCommand(line);
+    }
+    if (m_input.size() > maxCommandLength) {
+        problem("a command longer than " + std::to_string(maxCommandLength)
+            + " characters was ignored");
+        m_input.clear();
     }
 }
 
