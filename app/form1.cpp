@@ -81,7 +81,7 @@ Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, B
 
     createMenu();
 
-    connect(m_command1, &QPushButton::clicked, this, &Form1::update);
+    connect(m_command1, &QPushButton::clicked, this, &Form1::refreshTrace);
     connect(m_command2, &QPushButton::clicked, this, &Form1::saveForAll);
 
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -153,7 +153,7 @@ void Form1::showSerialConfiguration()
     m_form2->activateWindow();
 }
 
-void Form1::update()
+void Form1::refreshTrace()
 {
     buildcmdlist(*this);
 }

@@ -62,7 +62,8 @@ protected:
 private:
     void createMenu();
     void showSerialConfiguration();
-    void update();
+    // "Update": builds the list only for its command trace.
+    void refreshTrace();
     void saveForAll();
 
     Module3 &m_settings;
