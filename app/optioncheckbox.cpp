@@ -34,24 +34,6 @@ QRect OptionCheckBox::captionRect() const
     return contents.adjusted(0, 0, -m_captionRightMargin, 0);
 }
 
-bool OptionCheckBox::captionFits() const
-{
-    const QRect available = captionRect();
-    const QRect needed = fontMetrics().boundingRect(available, captionFlags, m_caption);
-    return available.contains(needed);
-}
-
-QSize OptionCheckBox::sizeHint() const
-{
-    // The panel places every box at a fixed rectangle; the hint only matters to a
-    // layout, which then gets the caption on one line.
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const QSize textSize = fontMetrics().size(Qt::TextSingleLine, m_caption);
-    option.text = m_caption;
-    return style()->sizeFromContents(QStyle::CT_CheckBox, &option, textSize, this);
-}
-
 void OptionCheckBox::nextCheckState()
 {
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);

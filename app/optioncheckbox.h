@@ -28,10 +28,6 @@ public:
 
     // The part of the box in which the caption wraps.
     QRect captionRect() const;
-    // Whether the wrapped caption fits in captionRect() with the current font.
-    bool captionFits() const;
-
-    QSize sizeHint() const override;
 
 protected:
     void nextCheckState() override;

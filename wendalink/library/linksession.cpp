@@ -80,9 +80,7 @@ void LinkSession::closeLine()
 qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
 {
     const std::lock_guard lock(m_mutex);
-    closeLine();
-    m_radioMessages.clear();
-    m_serialMessages.clear();
+    radioClose();
     m_portNumber = 0;
     if (port <= 0)
         return WendalinkResult::badArgument;
@@ -356,12 +354,20 @@ ConfigurationStore &LinkSession::store()
     return *m_store;
 }
 
+qint32 LinkSession::storeResult(bool done)
+{
+    if (done)
+        return WendalinkResult::ok;
+    qCWarning(lcWendalink) << "store:" << store().errorString();
+    return WendalinkResult::storeFailed;
+}
+
 qint32 LinkSession::xmlReset()
 {
     const std::lock_guard lock(m_mutex);
     // The path is looked up again, so a store moved by its variable is followed.
     m_store.emplace(ConfigurationStore::defaultPath());
-    return m_store->reset() ? WendalinkResult::ok : WendalinkResult::storeFailed;
+    return storeResult(m_store->reset());
 }
 
 qint32 LinkSession::xmlPositionInsideTag(const char *name)
@@ -369,7 +375,7 @@ qint32 LinkSession::xmlPositionInsideTag(const char *name)
     const std::lock_guard lock(m_mutex);
     if (!name)
         return WendalinkResult::badArgument;
-    return store().positionInside(name) ? WendalinkResult::ok : WendalinkResult::storeFailed;
+    return storeResult(store().positionInside(name));
 }
 
 qint32 LinkSession::xmlWriteTag(const char *name, const char *value)
@@ -377,7 +383,7 @@ qint32 LinkSession::xmlWriteTag(const char *name, const char *value)
     const std::lock_guard lock(m_mutex);
     if (!name || !value)
         return WendalinkResult::badArgument;
-    return store().writeTag(name, value) ? WendalinkResult::ok : WendalinkResult::storeFailed;
+    return storeResult(store().writeTag(name, value));
 }
 
 qint32 LinkSession::xmlRemoveTag(const char *name)
@@ -385,5 +391,5 @@ qint32 LinkSession::xmlRemoveTag(const char *name)
     const std::lock_guard lock(m_mutex);
     if (!name)
         return WendalinkResult::badArgument;
-    return store().removeTag(name) ? WendalinkResult::ok : WendalinkResult::storeFailed;
+    return storeResult(store().removeTag(name));
 }

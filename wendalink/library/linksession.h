@@ -43,7 +43,6 @@ public:
     // Upper bound of bytes taken off the line in one call, so a flood of noise
     // cannot hold the caller.
     static constexpr qint64 maxBytesPerCall = 64 * 1024;
-    static constexpr qint32 defaultBaud = 19200;
 
     static LinkSession &instance();
     static bool isSupportedBaud(qint32 baud);
@@ -80,6 +79,8 @@ private:
     bool lineLost() const;
     qint32 send(const QByteArray &frame);
     ConfigurationStore &store();
+    // The store call's result; a failure is logged with the store's reason.
+    qint32 storeResult(bool done);
 
     std::recursive_mutex m_mutex;
     std::unique_ptr<QSerialPort> m_port;

@@ -5,10 +5,8 @@
 
 void MessageQueue::push(quint16 terminal, QByteArray sender, QByteArray text)
 {
-    if (size() >= capacity) {
+    if (size() >= capacity)
         m_messages.pop_front();
-        ++m_dropped;
-    }
     m_messages.push_back(Message {0, terminal, std::move(sender), std::move(text)});
 }
 

@@ -33,7 +33,6 @@ public:
     std::optional<Message> takeNext();
 
     qsizetype size() const { return qsizetype(m_messages.size()); }
-    qint64 droppedMessages() const { return m_dropped; }
     void clear() { m_messages.clear(); }
 
 private:
@@ -41,5 +40,4 @@ private:
 
     std::deque<Message> m_messages;
     qint32 m_lastHandle = 0;
-    qint64 m_dropped = 0;
 };
