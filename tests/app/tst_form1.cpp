@@ -7,7 +7,6 @@
 #include "recordinglinklibrary.h"
 #include "recordingmessages.h"
 #include "terminalpoller.h"
-#include "testregistry.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -201,5 +200,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(Form1Test);
+QTEST_MAIN(Form1Test)
 #include "tst_form1.moc"

@@ -4,7 +4,6 @@
 #include "module3.h"
 #include "recordinglinklibrary.h"
 #include "recordingmessages.h"
-#include "testregistry.h"
 
 #include <QComboBox>
 #include <QPointer>
@@ -167,5 +166,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(Form2Test);
+QTEST_MAIN(Form2Test)
 #include "tst_form2.moc"

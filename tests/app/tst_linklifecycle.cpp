@@ -3,7 +3,6 @@
 #include "module3.h"
 #include "recordinglinklibrary.h"
 #include "recordingmessages.h"
-#include "testregistry.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -125,5 +124,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(LinkLifecycleTest);
+QTEST_MAIN(LinkLifecycleTest)
 #include "tst_linklifecycle.moc"

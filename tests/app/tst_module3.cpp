@@ -1,5 +1,4 @@
 #include "module3.h"
-#include "testregistry.h"
 
 #include <QTest>
 
@@ -50,5 +49,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(Module3Test);
+QTEST_MAIN(Module3Test)
 #include "tst_module3.moc"

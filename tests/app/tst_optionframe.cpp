@@ -1,7 +1,6 @@
 #include "optioncheckbox.h"
 #include "optionframe.h"
 #include "optiontable.h"
-#include "testregistry.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -90,5 +89,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(OptionFrameTest);
+QTEST_MAIN(OptionFrameTest)
 #include "tst_optionframe.moc"

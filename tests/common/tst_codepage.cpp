@@ -1,5 +1,4 @@
 #include "codepage.h"
-#include "testregistry.h"
 
 #include <QTest>
 
@@ -38,5 +37,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(CodePageTest);
+QTEST_MAIN(CodePageTest)
 #include "tst_codepage.moc"

@@ -1,5 +1,4 @@
 #include "numericvalue.h"
-#include "testregistry.h"
 
 #include <QTest>
 
@@ -104,5 +103,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(NumericValueTest);
+QTEST_MAIN(NumericValueTest)
 #include "tst_numericvalue.moc"

@@ -1,7 +1,6 @@
 #include "deliverytesthelpers.h"
 #include "recordinglinklibrary.h"
 #include "sharedconfiguration.h"
-#include "testregistry.h"
 
 #include <QTest>
 
@@ -49,5 +48,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(SharedConfigurationTest);
+QTEST_MAIN(SharedConfigurationTest)
 #include "tst_sharedconfiguration.moc"

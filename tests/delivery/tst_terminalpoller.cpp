@@ -2,7 +2,6 @@
 #include "recordinglinklibrary.h"
 #include "recordingmessages.h"
 #include "terminalpoller.h"
-#include "testregistry.h"
 
 #include <QTest>
 #include <QTimer>
@@ -120,5 +119,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(TerminalPollerTest);
+QTEST_MAIN(TerminalPollerTest)
 #include "tst_terminalpoller.moc"

@@ -6,7 +6,6 @@
 #include "recordingmessages.h"
 #include "simulator.h"
 #include "terminalpoller.h"
-#include "testregistry.h"
 #include "wendalinklibrary.h"
 
 #include <QAction>
@@ -194,5 +193,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(EndToEndTest);
+QTEST_MAIN(EndToEndTest)
 #include "tst_endtoend.moc"

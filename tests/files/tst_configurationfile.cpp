@@ -1,5 +1,4 @@
 #include "conffiletestsupport.h"
-#include "testregistry.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -130,5 +129,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(ConfigurationFileTest);
+QTEST_MAIN(ConfigurationFileTest)
 #include "tst_configurationfile.moc"

@@ -2,7 +2,6 @@
 #include "configurationfilecommands.h"
 #include "filedialog.h"
 #include "recordingmessages.h"
-#include "testregistry.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,5 +48,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(ConfigurationFileCommandsTest);
+QTEST_MAIN(ConfigurationFileCommandsTest)
 #include "tst_configurationfilecommands.moc"

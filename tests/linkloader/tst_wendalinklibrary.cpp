@@ -1,5 +1,4 @@
 #include "recordingmessages.h"
-#include "testregistry.h"
 #include "wendalinklibrary.h"
 
 #include <QTest>
@@ -60,5 +59,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(WendalinkLibraryTest);
+QTEST_MAIN(WendalinkLibraryTest)
 #include "tst_wendalinklibrary.moc"

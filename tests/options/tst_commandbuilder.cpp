@@ -1,7 +1,6 @@
 #include "commandbuilder.h"
 #include "memoryoptionpanel.h"
 #include "optiontable.h"
-#include "testregistry.h"
 
 #include <QTest>
 
@@ -70,5 +69,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(CommandBuilderTest);
+QTEST_MAIN(CommandBuilderTest)
 #include "tst_commandbuilder.moc"

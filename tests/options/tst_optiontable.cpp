@@ -1,5 +1,4 @@
 #include "optiontable.h"
-#include "testregistry.h"
 
 #include <QSet>
 #include <QTest>
@@ -36,5 +35,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(OptionTableTest);
+QTEST_MAIN(OptionTableTest)
 #include "tst_optiontable.moc"

@@ -1,5 +1,4 @@
 #include "configurationstore.h"
-#include "testregistry.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -79,5 +78,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(ConfigurationStoreTest);
+QTEST_MAIN(ConfigurationStoreTest)
 #include "tst_configurationstore.moc"

@@ -1,5 +1,4 @@
 #include "frames.h"
-#include "testregistry.h"
 
 #include <QTest>
 
@@ -66,5 +65,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(FrameCodecTest);
+QTEST_MAIN(FrameCodecTest)
 #include "tst_framecodec.moc"

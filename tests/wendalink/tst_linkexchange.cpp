@@ -1,5 +1,4 @@
 #include "recordingmessages.h"
-#include "testregistry.h"
 #include "wendalink.h"
 #include "wendalinklibrary.h"
 
@@ -132,5 +131,5 @@ private slots:
     }
 };
 
-PELSADO_REGISTER_TEST(LinkExchangeTest);
+QTEST_MAIN(LinkExchangeTest)
 #include "tst_linkexchange.moc"
