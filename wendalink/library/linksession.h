@@ -1,8 +1,8 @@
 #pragma once
 
-#include "configurationstore.h"
 #include "frames.h"
 #include "messagequeue.h"
+#include "wendalinkresult.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -13,22 +13,9 @@
 
 class QSerialPort;
 
-// Results of the library's functions; 0 is success everywhere.
-namespace WendalinkResult {
-constexpr qint32 ok = 0;
-constexpr qint32 notOpen = 1; // no port open, or the line went away
-constexpr qint32 badArgument = 2; // a null pointer, a number out of range, an empty list
-constexpr qint32 cannotOpen = 3; // the port cannot be opened
-constexpr qint32 unsupportedBaud = 4;
-constexpr qint32 noAnswer = 5; // the base station did not answer in time
-constexpr qint32 writeFailed = 6;
-constexpr qint32 nothingReceived = 7;
-constexpr qint32 unknownMessage = 8; // GetStringFromPtr with a handle it does not know
-constexpr qint32 storeFailed = 9;
-} // namespace WendalinkResult
-
 // The state behind the C functions: the serial line, the frames coming off it,
-// the messages waiting to be fetched and the shared configuration store.
+// and the messages waiting to be fetched (the shared configuration store is
+// StoreSession's).
 //
 // Nothing here needs an event loop: every call reads what is already on the
 // line without waiting (radio_init alone waits, at most initAnswerTimeout),
@@ -62,11 +49,6 @@ public:
     qint32 radioRecv4(qint32 *status, qint32 *terminal, qint32 *textLength, char *text);
     qint32 radioMessageConfLaser(qint32 terminal, const char *list);
 
-    qint32 xmlReset();
-    qint32 xmlPositionInsideTag(const char *name);
-    qint32 xmlWriteTag(const char *name, const char *value);
-    qint32 xmlRemoveTag(const char *name);
-
 private:
     LinkSession();
     ~LinkSession();
@@ -78,9 +60,6 @@ private:
     void route(const WendalinkProtocol::Frame &frame);
     bool lineLost() const;
     qint32 send(const QByteArray &frame);
-    ConfigurationStore &store();
-    // The store call's result; a failure is logged with the store's reason.
-    qint32 storeResult(bool done);
 
     std::recursive_mutex m_mutex;
     std::unique_ptr<QSerialPort> m_port;
@@ -90,5 +69,4 @@ private:
     bool m_initAnswered = false;
     MessageQueue m_radioMessages;
     MessageQueue m_serialMessages;
-    std::optional<ConfigurationStore> m_store;
 };

@@ -3,6 +3,7 @@
 #include "wendalink.h"
 
 #include "linksession.h"
+#include "storesession.h"
 
 namespace {
 LinkSession &session()
@@ -69,22 +70,22 @@ int32_t WENDALINK_CALL radio_message_conf_laser(int32_t terminal, char *list)
 
 int32_t WENDALINK_CALL xml_reset(void)
 {
-    return session().xmlReset();
+    return StoreSession::instance().xmlReset();
 }
 
 int32_t WENDALINK_CALL xml_position_inside_tag(char *name)
 {
-    return session().xmlPositionInsideTag(name);
+    return StoreSession::instance().xmlPositionInsideTag(name);
 }
 
 int32_t WENDALINK_CALL xml_write_tag(char *name, char *value)
 {
-    return session().xmlWriteTag(name, value);
+    return StoreSession::instance().xmlWriteTag(name, value);
 }
 
 int32_t WENDALINK_CALL xml_remove_tag(char *name)
 {
-    return session().xmlRemoveTag(name);
+    return StoreSession::instance().xmlRemoveTag(name);
 }
 
 } // extern "C"

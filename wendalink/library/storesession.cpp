@@ -1,0 +1,58 @@
+#include "storesession.h"
+
+#include <QLoggingCategory>
+
+Q_DECLARE_LOGGING_CATEGORY(lcWendalink)
+
+StoreSession &StoreSession::instance()
+{
+    static StoreSession *session = new StoreSession;
+    return *session;
+}
+
+ConfigurationStore &StoreSession::store()
+{
+    if (!m_store)
+        m_store.emplace(ConfigurationStore::defaultPath());
+    return *m_store;
+}
+
+qint32 StoreSession::storeResult(bool done)
+{
+    if (done)
+        return WendalinkResult::ok;
+    qCWarning(lcWendalink) << "store:" << store().errorString();
+    return WendalinkResult::storeFailed;
+}
+
+qint32 StoreSession::xmlReset()
+{
+    const std::lock_guard lock(m_mutex);
+    // The path is looked up again, so a store moved by its variable is followed.
+    m_store.emplace(ConfigurationStore::defaultPath());
+    return storeResult(m_store->reset());
+}
+
+qint32 StoreSession::xmlPositionInsideTag(const char *name)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!name)
+        return WendalinkResult::badArgument;
+    return storeResult(store().positionInside(name));
+}
+
+qint32 StoreSession::xmlWriteTag(const char *name, const char *value)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!name || !value)
+        return WendalinkResult::badArgument;
+    return storeResult(store().writeTag(name, value));
+}
+
+qint32 StoreSession::xmlRemoveTag(const char *name)
+{
+    const std::lock_guard lock(m_mutex);
+    if (!name)
+        return WendalinkResult::badArgument;
+    return storeResult(store().removeTag(name));
+}
