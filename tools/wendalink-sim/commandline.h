@@ -16,10 +16,21 @@ struct SimulatorOptions
     double autoSeconds = 0; // 0: terminals ask only when told to
 };
 
-extern const char *const simulatorUsage;
+// What the command line asks for: a run with its options, the help, the
+// version, or nothing but the reason it was refused.
+struct CommandLine
+{
+    enum class Action { Run, ShowHelp, ShowVersion, Refuse };
 
-// The options of `argv`, or nothing with the reason in `error`.
-std::optional<SimulatorOptions> parseCommandLine(int argc, char **argv, std::string &error);
+    Action action = Action::Run;
+    SimulatorOptions options;
+    std::string error; // why it was refused
+};
+
+extern const char *const simulatorUsage;
+extern const char *const simulatorHelp;
+
+CommandLine parseCommandLine(int argc, char **argv);
 
 // A whole decimal number in [min, max], or nothing.
 std::optional<long> parseNumber(const std::string &text, long min, long max);

@@ -6,6 +6,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -42,18 +43,26 @@ constexpr int exitFailure = 1;
 
 int main(int argc, char **argv)
 {
-    std::string error;
-    const std::optional<SimulatorOptions> options = parseCommandLine(argc, argv, error);
-    if (!options) {
-        if (!error.empty())
-            std::fprintf(stderr, "wendalink-sim: %s\n", error.c_str());
-        std::fputs(simulatorUsage, error.empty() ? stdout : stderr);
-        return error.empty() ? 0 : exitUsage;
+    const CommandLine commandLine = parseCommandLine(argc, argv);
+    switch (commandLine.action) {
+    case CommandLine::Action::ShowHelp:
+        std::fputs(simulatorUsage, stdout);
+        std::fputs(simulatorHelp, stdout);
+        return EXIT_SUCCESS;
+    case CommandLine::Action::ShowVersion:
+        std::puts("wendalink-sim " PELSADO_VERSION_STRING);
+        return EXIT_SUCCESS;
+    case CommandLine::Action::Refuse:
+        std::fprintf(stderr, "wendalink-sim: %s\n", commandLine.error.c_str());
+        std::fputs(simulatorUsage, stderr);
+        return exitUsage;
+    case CommandLine::Action::Run:
+        break;
     }
     if (!installSignalHandlers()) {
         std::perror("wendalink-sim: pipe");
         return exitFailure;
     }
-    Simulator simulator(*options);
+    Simulator simulator(commandLine.options);
     return simulator.run(stopPipe[0]);
 }
