@@ -1,4 +1,5 @@
 #include "deliverytesthelpers.h"
+#include "fieldlog.h"
 #include "recordinglinklibrary.h"
 #include "sharedconfiguration.h"
 
@@ -9,6 +10,8 @@ class SharedConfigurationTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("pelsado.*.info=true")); }
+
     void saveWritesEveryRecordThenRemovesUpTo21_data()
     {
         QTest::addColumn<QStringList>("records");
@@ -29,6 +32,15 @@ private slots:
         MemoryOptionPanel panel;
         checkOptionsInTableOrder(panel, int(records.size()));
         panel.setLengthText(minimumCode93Text, QStringLiteral("5"));
+        const int count = int(records.size());
+        QTest::ignoreMessage(QtInfoMsg,
+            qPrintable(
+                QStringLiteral("saved for all terminals: %1 (%2 records); %3")
+                    .arg(asLogged(records))
+                    .arg(count)
+                    .arg(count < lastRemovedRecord
+                            ? QStringLiteral("PELSADOIG%1 to PELSADOIG21 removed").arg(count + 1)
+                            : QStringLiteral("nothing removed"))));
 
         saveForAllTerminals(link, panel);
 
