@@ -136,7 +136,7 @@ private slots:
         rig.link.log.clear();
         QList<bool> dialogOpenWhileTold;
         rig.messages.onShow = [&](const QString &) {
-            dialogOpenWhileTold << !dialog.isNull();
+            dialogOpenWhileTold << dialog->isVisible();
         };
         dialog->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         QCOMPARE(rig.link.log,
