@@ -152,55 +152,29 @@ private slots:
         QTRY_VERIFY(!dialog);
     }
 
-    // Text1 takes two typed characters, Text3 any number. The paste goes in
-    // at the cursor; "\b" is a backspace.
+    // Text1 takes two typed characters, Text3 any number. A text is loaded,
+    // typed ("\b": a backspace), pasted at the cursor, and then read.
     void typingIsLimitedLoadingIsNot_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("loaded");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("typing stops at two") << "Text1"
-                                             << ""
-                                             << "123"
-                                             << ""
-                                             << "12";
-        QTest::newRow("a field without a limit") << "Text3"
-                                                 << ""
-                                                 << "123"
-                                                 << ""
-                                                 << "123";
-        QTest::newRow("paste cut to the room left") << "Text1"
-                                                    << ""
-                                                    << "1"
-                                                    << "abc"
-                                                    << "1a";
-        QTest::newRow("loaded text kept whole") << "Text1"
-                                                << "1234"
-                                                << ""
-                                                << ""
-                                                << "1234";
-        QTest::newRow("loaded text shrinks, never grows") << "Text1"
-                                                          << "1234"
-                                                          << "\b9"
-                                                          << "5"
-                                                          << "123";
+        QTest::addColumn<int>("textNumber");
+        QTest::addColumn<QStringList>("texts"); // loaded, typed, pasted, read
+        QTest::newRow("typing stops at two") << 1 << QStringList {"", "123", "", "12"};
+        QTest::newRow("a field without a limit") << 3 << QStringList {"", "123", "", "123"};
+        QTest::newRow("paste cut to the room left") << 1 << QStringList {"", "1", "abc", "1a"};
+        QTest::newRow("loaded text kept whole") << 1 << QStringList {"1234", "", "", "1234"};
+        QTest::newRow("loaded text shrinks, never grows")
+            << 1 << QStringList {"1234", "\b9", "5", "123"};
     }
     void typingIsLimitedLoadingIsNot()
     {
-        QFETCH(QString, field);
-        QFETCH(QString, loaded);
-        QFETCH(QString, typed);
-        QFETCH(QString, pasted);
-        QFETCH(QString, text);
+        QFETCH(int, textNumber);
+        QFETCH(QStringList, texts);
         WindowRig rig;
-        const int textNumber = field.mid(4).toInt();
-        rig.window->setLengthText(textNumber, loaded);
-        auto *edit = rig.child<QLineEdit>(qPrintable(field));
-        QTest::keyClicks(edit, typed);
-        edit->insert(pasted);
-        QCOMPARE(rig.window->lengthText(textNumber), text);
+        rig.window->setLengthText(textNumber, texts[0]);
+        auto *edit = rig.window->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(textNumber));
+        QTest::keyClicks(edit, texts[1]);
+        edit->insert(texts[2]);
+        QCOMPARE(rig.window->lengthText(textNumber), texts[3]);
     }
 
     // Assistive tools tell every control from every other.

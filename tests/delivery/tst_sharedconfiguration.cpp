@@ -28,11 +28,11 @@ private slots:
         constexpr int lastRemovedRecord = 21;
         constexpr int minimumCode93Text = 1;
         QFETCH(QStringList, records);
+        const int count = int(records.size());
         RecordingLinkLibrary link;
         MemoryOptionPanel panel;
-        checkOptionsInTableOrder(panel, int(records.size()));
+        checkOptionsInTableOrder(panel, count);
         panel.setLengthText(minimumCode93Text, QStringLiteral("5"));
-        const int count = int(records.size());
         QTest::ignoreMessage(QtInfoMsg,
             qPrintable(
                 QStringLiteral("saved for all terminals: %1 (%2 records); %3")
@@ -46,10 +46,10 @@ private slots:
 
         // Each single write and removal first finds TERMINAL from the top.
         QStringList expected;
-        for (int n = 1; n <= qMax(int(records.size()), lastRemovedRecord); ++n) {
+        for (int n = 1; n <= qMax(count, lastRemovedRecord); ++n) {
             expected << QStringLiteral("xml_reset()")
                      << QStringLiteral("xml_position_inside_tag(\"TERMINAL\")");
-            if (n <= records.size())
+            if (n <= count)
                 expected << QStringLiteral("xml_write_tag(\"PELSADOIG%1\", %2)")
                                 .arg(n)
                                 .arg(RecordingLinkLibrary::quoted(records.at(n - 1)));
