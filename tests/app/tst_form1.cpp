@@ -15,7 +15,6 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -122,32 +121,36 @@ private slots:
         QVERIFY(other.messages.shown.isEmpty());
     }
 
-    // One dialog at a time; its OK re-opens the link, then the window closes
-    // it; closing the window closes it too.
+    // One dialog at a time. Its OK closes the link by the old mode, stores
+    // both texts, clears BaseFound and opens the link again, told while the
+    // dialog is still shown; then the window closes the dialog. Closing the
+    // window closes it too.
     void serialDialogOkReopensTheLink()
     {
         WindowRig rig;
         rig.window->load();
         rig.child<QAction>("SerialConf")->trigger();
         QPointer<Form2> dialog = rig.window->serialDialog();
-        dialog->comPortField()->setEditText(QStringLiteral("Com4"));
+        dialog->comPortField()->setEditText(QStringLiteral("COM14"));
         rig.child<QAction>("SerialConf")->trigger();
         QCOMPARE(rig.window->serialDialog(), dialog.data());
         rig.link.log.clear();
-        QList<bool> dialogOpenWhileTold;
+        rig.link.radioInitResult = 1;
+        QStringList storedWhenTold;
         rig.messages.onShow = [&](const QString &) {
-            dialogOpenWhileTold << dialog->isVisible();
+            storedWhenTold << rig.store.comPort() << (dialog->isVisible() ? "shown" : "hidden");
         };
         dialog->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         QCOMPARE(rig.link.log,
             (QStringList {"radio_close()", "InitializeComm(4, 19200)", "radio_set_baudrate(19200)",
                 "radio_init(4, 1, 65535, 0)"}));
-        QCOMPARE(dialogOpenWhileTold, QList<bool> {true});
+        QCOMPARE(storedWhenTold, (QStringList {"COM14", "shown"}));
+        QVERIFY(!rig.settings.baseStationMode());
         QTRY_VERIFY(!dialog);
 
         rig.child<QAction>("SerialConf")->trigger();
         dialog = rig.window->serialDialog();
-        QCOMPARE(dialog->comPortField()->currentText(), QStringLiteral("Com4"));
+        QCOMPARE(dialog->comPortField()->currentText(), QStringLiteral("COM14"));
         rig.window->close();
         QTRY_VERIFY(!dialog);
     }

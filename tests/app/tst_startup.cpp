@@ -8,8 +8,6 @@ class StartupTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { setApplicationIdentity(); }
-
     // The window opens only when the command line asks for nothing else.
     void commandLineIsAnsweredWithoutTheWindow_data()
     {
@@ -27,6 +25,7 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(int, exitCode);
         QFETCH(QString, textStart);
+        setApplicationIdentity();
         QCommandLineParser parser;
         const auto answer
             = answerCommandLine(parser, QStringList {QStringLiteral("pelsado")} + arguments);

@@ -26,13 +26,12 @@ private slots:
     void saveWritesEveryRecordThenRemovesUpTo21()
     {
         constexpr int lastRemovedRecord = 21;
-        constexpr int minimumCode93Text = 1;
         QFETCH(QStringList, records);
         const int count = int(records.size());
         RecordingLinkLibrary link;
         MemoryOptionPanel panel;
         checkOptionsInTableOrder(panel, count);
-        panel.setLengthText(minimumCode93Text, QStringLiteral("5"));
+        panel.setLengthText(1, QStringLiteral("5")); // Code 93's minimum length
         QTest::ignoreMessage(QtInfoMsg,
             qPrintable(
                 QStringLiteral("saved for all terminals: %1 (%2 records); %3")

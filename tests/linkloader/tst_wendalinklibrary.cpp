@@ -8,17 +8,6 @@ class WendalinkLibraryTest : public QObject
     Q_OBJECT
 
 private slots:
-    void loadsTheLibraryFromTheGivenFolderFirst()
-    {
-        RecordingMessages messages;
-        WendalinkLibrary link(messages, QString::fromLatin1(WendalinkLibrary::defaultName),
-            {QStringLiteral(STANDIN_DIR)});
-        // Port 0 is refused by the stand-in: a real answer, not the loader's.
-        QVERIFY(link.InitializeComm(0, 19200) != 0);
-        QVERIFY(link.loadedFrom().startsWith(QStringLiteral(STANDIN_DIR)));
-        QVERIFY(messages.shown.isEmpty());
-    }
-
     // Told once, naming what is missing; from then on the calls fail.
     void missingLibraryOrFunctionIsReportedOnce_data()
     {

@@ -5,8 +5,6 @@
 #include <QList>
 #include <QStringList>
 
-#include <functional>
-
 // A LinkLibrary that writes every call, with its arguments, as one line of
 // `log`, e.g. `radio_init(1, 1, 65535, 0)` or `xml_write_tag("PELSADOIG1", "RA\0\0\0")`
 // (texts quoted, characters outside printable ASCII as \0 or \xNN), and
@@ -32,8 +30,6 @@ public:
     qint32 radioInitResult = 0;
     QList<SerialMessage> serialMessages; // taken one per Get_Message; none: 0
     QList<RadioMessage> radioMessages; // taken one per radio_recv4; none: non-zero
-    // Runs inside every call, after it is logged (e.g. to look at a timer).
-    std::function<void(const QString &call)> onCall;
 
     // Writes a text the way `log` shows it.
     static QString quoted(const QString &text);
