@@ -5,8 +5,11 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
     setApplicationIdentity();
+    if (const auto answer = answerInformationRequest(rawArguments(argc, argv)))
+        return printAnswer(*answer);
+
+    QApplication app(argc, argv);
 
     QCommandLineParser parser;
     if (const auto answer = answerCommandLine(parser, QApplication::arguments()))

@@ -24,8 +24,13 @@ struct CommandLineAnswer
     QString text;
 };
 
+// Answers --help and --version from the raw arguments, before the application
+// object exists, so that they need no window system. Nothing otherwise.
+std::optional<CommandLineAnswer> answerInformationRequest(const QStringList &arguments);
+QStringList rawArguments(int argc, char **argv);
 // Adds --help and --version to `parser` (which may carry options of its own)
-// and parses `arguments`. Nothing when the window should open.
+// and parses `arguments`, the application's with the window system's options
+// taken out. Nothing when the window should open.
 std::optional<CommandLineAnswer> answerCommandLine(
     QCommandLineParser &parser, const QStringList &arguments);
 // Prints the answer where it belongs and gives its exit code.
