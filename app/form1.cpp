@@ -3,17 +3,18 @@
 #include "commandbuilder.h"
 #include "commondialog.h"
 #include "form2.h"
+#include "lengthfieldedit.h"
 #include "module3.h"
+#include "optioncheckbox.h"
 #include "optionframe.h"
+#include "placedcontrols.h"
 #include "sharedconfiguration.h"
-#include "twips.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
+#include <QIcon>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QTimer>
 
 #ifndef PELSADO_VERSION_MAJOR
 #error "the build passes the program version"
@@ -22,21 +23,12 @@
 namespace {
 
 constexpr const char *designCaption = "Halvek Laser Configuration";
+constexpr const char *iconPath = ":/pelsado.svg";
 constexpr int clientWidth = 13785;
 constexpr int clientHeight = 9165;
 constexpr TwipRect command2Place = {10680, 7680, 2895, 735};
 constexpr TwipRect text11Place = {0, 8760, 11175, 285};
 constexpr TwipRect command1Place = {11280, 8760, 2295, 255};
-
-QPushButton *makeButton(
-    QWidget *parent, const char *name, const char *caption, const TwipRect &place)
-{
-    auto *button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    button->setGeometry(toPixels(place));
-    return button;
-}
 
 } // namespace
 
@@ -50,14 +42,15 @@ Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, B
     , m_command1(nullptr)
     , m_command2(nullptr)
     , m_text11(nullptr)
-    , m_timer1(new QTimer(this))
     , m_ownFileDialog(fileDialog ? nullptr : std::make_unique<CommonDialog>(this))
     , m_commonDialog1(fileDialog ? *fileDialog : *m_ownFileDialog)
-    , m_poller(link, *this, messages, *m_timer1)
+    , m_poller(new TerminalPoller(
+          link, *this, messages, [&settings] { return settings.baseStationMode(); }, this))
     , m_fileCommands(*this, m_commonDialog1, messages)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(designCaption));
+    setWindowIcon(QIcon(QString::fromLatin1(iconPath)));
 
     auto *client = new QWidget(this);
     client->setFixedSize(toPixels(clientWidth, clientHeight));
@@ -84,14 +77,9 @@ Form1::Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, B
     connect(m_command1, &QPushButton::clicked, this, &Form1::refreshTrace);
     connect(m_command2, &QPushButton::clicked, this, &Form1::saveForAll);
 
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(pollIntervalMs);
-    // A coarse timer may fire up to 5 % late; on time, every request is
-    // answered within one tick.
-    m_timer1->setTimerType(Qt::PreciseTimer);
-    connect(
-        m_timer1, &QTimer::timeout, this, [this] { m_poller.tick(m_settings.baseStationMode()); });
-    m_timer1->start();
+    // Polling runs from the window's creation, so requests are answered while
+    // the start-up message is still open.
+    m_poller->start();
 }
 
 Form1::~Form1() = default;
@@ -135,7 +123,7 @@ QString Form1::versionCaption(int major, int minor, int revision)
 void Form1::closeEvent(QCloseEvent *event)
 {
     // No tick may reach the link once it is closed.
-    m_timer1->stop();
+    m_poller->stop();
     m_lifecycle.close();
     // The dialog would otherwise outlive the window it belongs to, with the
     // link already closed; closing it is the same as its Cancel.
@@ -146,11 +134,20 @@ void Form1::closeEvent(QCloseEvent *event)
 
 void Form1::showSerialConfiguration()
 {
-    if (!m_form2)
-        m_form2 = new Form2(m_settings, m_lifecycle);
+    if (!m_form2) {
+        m_form2 = new Form2(m_settings.ComPort, m_settings.BaudRate);
+        connect(m_form2, &Form2::accepted, this, &Form1::acceptSerialConfiguration);
+    }
     m_form2->show();
     m_form2->raise();
     m_form2->activateWindow();
+}
+
+void Form1::acceptSerialConfiguration(const QString &comPort, const QString &baudRate)
+{
+    m_lifecycle.reopen(comPort, baudRate);
+    if (m_form2)
+        m_form2->close();
 }
 
 void Form1::refreshTrace()
@@ -165,25 +162,12 @@ void Form1::saveForAll()
 
 qint16 Form1::checkState(int checkNumber) const
 {
-    switch (m_frame1->checkBox(checkNumber)->checkState()) {
-    case Qt::Checked:
-        return checked;
-    case Qt::PartiallyChecked:
-        return greyed;
-    case Qt::Unchecked:
-        break;
-    }
-    return unchecked;
+    return m_frame1->checkBox(checkNumber)->optionState();
 }
 
 void Form1::setCheckState(int checkNumber, qint16 state)
 {
-    Qt::CheckState qtState = Qt::Unchecked;
-    if (state == checked)
-        qtState = Qt::Checked;
-    else if (state == greyed)
-        qtState = Qt::PartiallyChecked;
-    m_frame1->checkBox(checkNumber)->setCheckState(qtState);
+    m_frame1->checkBox(checkNumber)->setOptionState(state);
 }
 
 QString Form1::lengthText(int textNumber) const
@@ -193,10 +177,12 @@ QString Form1::lengthText(int textNumber) const
 
 void Form1::setLengthText(int textNumber, const QString &text)
 {
-    m_frame1->setLengthText(textNumber, text);
+    m_frame1->lengthField(textNumber)->setLoadedText(text);
 }
 
 void Form1::setCommandTrace(const QString &trace)
 {
     m_text11->setText(trace);
+    // A trace wider than the field shows its start, where the list begins.
+    m_text11->setCursorPosition(0);
 }

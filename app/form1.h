@@ -18,11 +18,10 @@ class OperatorMessages;
 class OptionFrame;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 struct Module3;
 
 // The main window. It holds the option panel, the trace field, the two
-// buttons, the menu, the polling timer and the file dialog, and hands each
+// buttons, the menu, the poller with its timer and the file dialog, and hands each
 // event to the handler of its subsystem. The option states live only in its
 // controls; it lends them to the builder and the file commands as an
 // OptionPanel.
@@ -31,8 +30,6 @@ class Form1 : public QMainWindow, public OptionPanel
     Q_OBJECT
 
 public:
-    static constexpr int pollIntervalMs = 100;
-
     // `fileDialog` stands in for the system's file dialog in tests; without it
     // the window makes its own.
     Form1(Module3 &settings, LinkLibrary &link, OperatorMessages &messages, BootSettings &store,
@@ -62,6 +59,9 @@ protected:
 private:
     void createMenu();
     void showSerialConfiguration();
+    // The serial dialog's OK: re-opens the link with the chosen texts, then
+    // closes the dialog.
+    void acceptSerialConfiguration(const QString &comPort, const QString &baudRate);
     // "Update": builds the list only for its command trace.
     void refreshTrace();
     void saveForAll();
@@ -73,10 +73,9 @@ private:
     QPushButton *m_command1;
     QPushButton *m_command2;
     QLineEdit *m_text11;
-    QTimer *m_timer1;
     std::unique_ptr<FileDialog> m_ownFileDialog;
     FileDialog &m_commonDialog1;
-    TerminalPoller m_poller;
+    TerminalPoller *m_poller; // owns Timer1
     ConfigurationFileCommands m_fileCommands;
     QPointer<Form2> m_form2;
 };

@@ -1,8 +1,6 @@
 #include "form2.h"
 
-#include "linklifecycle.h"
-#include "module3.h"
-#include "twips.h"
+#include "placedcontrols.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -26,8 +24,10 @@ const QStringList comPortItems = {QStringLiteral("Com1"), QStringLiteral("Com2")
 const QStringList baudRateItems
     = {QStringLiteral("9600"), QStringLiteral("19200"), QStringLiteral("38400")};
 
-QComboBox *makeEditableList(
-    QWidget *parent, const char *name, const QStringList &items, const TwipRect &place)
+// An editable list labelled by `label`: the label is its buddy and names it
+// for assistive tools, which would otherwise announce the list's value.
+QComboBox *makeEditableList(QWidget *parent, const char *name, const QStringList &items,
+    const TwipRect &place, QLabel *label)
 {
     auto *combo = new QComboBox(parent);
     combo->setObjectName(QString::fromLatin1(name));
@@ -39,63 +39,36 @@ QComboBox *makeEditableList(
     combo->setDuplicatesEnabled(true);
     combo->addItems(items);
     combo->setGeometry(toPixels(place));
+    label->setBuddy(combo);
+    combo->setAccessibleName(label->text());
     return combo;
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const char *caption, const TwipRect &place)
-{
-    auto *label = new QLabel(QString::fromLatin1(caption), parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setGeometry(toPixels(place));
-    return label;
-}
-
-QPushButton *makeButton(
-    QWidget *parent, const char *name, const char *caption, const TwipRect &place)
-{
-    auto *button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // Neither button answers Enter or Escape.
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    button->setGeometry(toPixels(place));
-    return button;
 }
 
 } // namespace
 
-Form2::Form2(Module3 &settings, LinkLifecycle &lifecycle)
+Form2::Form2(const QString &comPort, const QString &baudRate)
     : QWidget(nullptr, Qt::Dialog)
-    , m_lifecycle(lifecycle)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("Serial Configurations"));
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(toPixels(clientWidth, clientHeight));
 
-    auto *label1 = makeLabel(this, "Label1", "Com Port", label1Place);
-    m_combo1 = makeEditableList(this, "Combo1", comPortItems, combo1Place);
-    auto *label2 = makeLabel(this, "Label2", "Baud Rate", label2Place);
-    m_combo2 = makeEditableList(this, "Combo2", baudRateItems, combo2Place);
+    m_combo1 = makeEditableList(this, "Combo1", comPortItems, combo1Place,
+        makeLabel(this, "Label1", "Com Port", label1Place));
+    m_combo2 = makeEditableList(this, "Combo2", baudRateItems, combo2Place,
+        makeLabel(this, "Label2", "Baud Rate", label2Place));
     auto *ok = makeButton(this, "Command1", "OK", okPlace);
     auto *cancel = makeButton(this, "Command2", "Cancel", cancelPlace);
-    label1->setBuddy(m_combo1);
-    label2->setBuddy(m_combo2);
 
     setTabOrder(m_combo1, m_combo2);
     setTabOrder(m_combo2, ok);
     setTabOrder(ok, cancel);
 
-    // The texts are shown as stored, even when they match no list item.
-    m_combo1->setEditText(settings.ComPort);
-    m_combo2->setEditText(settings.BaudRate);
+    m_combo1->setEditText(comPort);
+    m_combo2->setEditText(baudRate);
 
-    connect(ok, &QPushButton::clicked, this, &Form2::onOk);
+    connect(ok, &QPushButton::clicked, this,
+        [this] { emit accepted(m_combo1->currentText(), m_combo2->currentText()); });
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
-}
-
-void Form2::onOk()
-{
-    m_lifecycle.reopen(m_combo1->currentText(), m_combo2->currentText());
-    close();
 }

@@ -1,6 +1,7 @@
 #include "linklifecycle.h"
 
 #include "bootsettings.h"
+#include "fieldlog.h"
 #include "linklibrary.h"
 #include "module3.h"
 #include "operatormessages.h"
@@ -34,14 +35,24 @@ void LinkLifecycle::inicomport()
 {
     const qint32 port = m_settings.portNumber();
     const qint32 baud = m_settings.baudValue();
-    if (m_link.InitializeComm(port, baud) != success)
+    const QString link = QStringLiteral("link on port %1 (\"%2\") at %3 baud")
+                             .arg(port)
+                             .arg(m_settings.ComPort)
+                             .arg(baud);
+    const qint32 opened = m_link.InitializeComm(port, baud);
+    if (opened != success) {
+        qCInfo(lcLink).noquote() << link
+                + QStringLiteral(": the port did not open (result %1)").arg(opened);
         return;
+    }
     m_link.radio_set_baudrate(baud);
     if (m_link.radio_init(port, radioChannel, radioMask, radioFlags) == success) {
+        qCInfo(lcLink).noquote() << link + QStringLiteral(": base station found");
         // Set before the box opens: ticks go on while it is shown.
         m_settings.BaseFound = Module3::trueValue;
         m_messages.show(QString::fromLatin1(baseFoundText));
     } else {
+        qCInfo(lcLink).noquote() << link + QStringLiteral(": no base station, serial message mode");
         m_messages.show(QString::fromLatin1(baseNotFoundText));
     }
 }

@@ -1,25 +1,18 @@
-#include "bootsettings.h"
-#include "form1.h"
-#include "messageboxmessages.h"
-#include "module3.h"
-#include "wendalinklibrary.h"
+#include "startup.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char **argv)
 {
+    setApplicationIdentity();
+    if (const auto answer = answerInformationRequest(rawArguments(argc, argv)))
+        return printAnswer(*answer);
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelsado"));
-    QApplication::setOrganizationName(QStringLiteral("Pelsado"));
-    QApplication::setApplicationVersion(QStringLiteral(PELSADO_VERSION_STRING));
 
-    MessageBoxMessages messages;
-    WendalinkLibrary link(messages);
-    BootSettings store;
-    Module3 settings;
-
-    Form1 window(settings, link, messages, store);
-    window.load();
-    window.show();
-    return app.exec();
+    QCommandLineParser parser;
+    if (const auto answer = answerCommandLine(parser, QApplication::arguments()))
+        return printAnswer(*answer);
+    return runPelsado();
 }

@@ -1,5 +1,7 @@
 #include "optioncheckbox.h"
 
+#include "optionpanel.h"
+
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
@@ -17,7 +19,29 @@ OptionCheckBox::OptionCheckBox(const QString &caption, QWidget *parent)
     , m_caption(caption)
 {
     setTristate(true);
-    setAccessibleName(caption);
+}
+
+qint16 OptionCheckBox::optionState() const
+{
+    switch (checkState()) {
+    case Qt::Checked:
+        return OptionPanel::checked;
+    case Qt::PartiallyChecked:
+        return OptionPanel::greyed;
+    case Qt::Unchecked:
+        break;
+    }
+    return OptionPanel::unchecked;
+}
+
+void OptionCheckBox::setOptionState(qint16 state)
+{
+    if (state == OptionPanel::checked)
+        setCheckState(Qt::Checked);
+    else if (state == OptionPanel::greyed)
+        setCheckState(Qt::PartiallyChecked);
+    else
+        setCheckState(Qt::Unchecked);
 }
 
 void OptionCheckBox::setCaptionRightMargin(int pixels)

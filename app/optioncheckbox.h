@@ -12,7 +12,7 @@
 // on a greyed box checks it.
 //
 // The caption is painted verbatim, never as a button text, so an "&" in it can
-// never become an access key. It is also the box's accessible name.
+// never become an access key.
 class OptionCheckBox : public QCheckBox
 {
     Q_OBJECT
@@ -21,6 +21,11 @@ public:
     explicit OptionCheckBox(const QString &caption, QWidget *parent = nullptr);
 
     QString caption() const { return m_caption; }
+
+    // The state as the option panel counts it: OptionPanel::unchecked,
+    // checked or greyed. Any other number shows as unchecked.
+    qint16 optionState() const;
+    void setOptionState(qint16 state);
 
     // Keeps the caption clear of a control that sits on the box's right-hand
     // end (the option's length field): the caption wraps before that many pixels.

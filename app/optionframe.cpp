@@ -1,12 +1,11 @@
 #include "optionframe.h"
 
+#include "lengthfieldedit.h"
 #include "optioncheckbox.h"
 #include "twips.h"
 
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QPainter>
-#include <QValidator>
 
 #include <algorithm>
 #include <vector>
@@ -72,36 +71,6 @@ bool columnByColumn(const OptionGroup *a, const OptionGroup *b)
     return a->place.top < b->place.top;
 }
 
-// Limits what the operator types, not what a loaded file puts into the field:
-// QLineEdit::setMaxLength would also cut text set from code. A longer text from
-// a file may be shortened by the operator but never grow.
-class TypedLengthLimit final : public QValidator
-{
-public:
-    TypedLengthLimit(int limit, QLineEdit *field)
-        : QValidator(field)
-        , m_limit(limit)
-    {
-        // The field already holds the new text while it is validated, so the
-        // length before the edit is remembered here.
-        connect(field, &QLineEdit::textChanged, this,
-            [this](const QString &text) { m_lengthBefore = text.size(); });
-    }
-
-    // A text set from code must count as valid, or the field would not undo
-    // the next typed character that makes it too long.
-    void expect(const QString &text) { m_lengthBefore = text.size(); }
-
-    State validate(QString &input, int &) const override
-    {
-        return input.size() <= std::max<qsizetype>(m_limit, m_lengthBefore) ? Acceptable : Invalid;
-    }
-
-private:
-    int m_limit;
-    qsizetype m_lengthBefore = 0;
-};
-
 } // namespace
 
 OptionFrame::OptionFrame(QWidget *parent)
@@ -118,7 +87,7 @@ OptionFrame::OptionFrame(QWidget *parent)
 
     // Widgets join the focus chain in the order they are made, so making them in
     // reading order gives the Tab order.
-    addOptionsOfFrame(this, OptionTable::panelFrameNumber);
+    addOptionsOfFrame(this, OptionTable::panelFrameNumber, QString());
 
     std::vector<const OptionGroup *> groups;
     for (const OptionGroup &group : OptionTable::groups())
@@ -129,11 +98,11 @@ OptionFrame::OptionFrame(QWidget *parent)
         auto *groupBox = new OptionGroupBox(literalTitle(group->caption), this);
         groupBox->setObjectName(frameName(group->frameNumber));
         groupBox->setGeometry(toPixels(group->place));
-        addOptionsOfFrame(groupBox, group->frameNumber);
+        addOptionsOfFrame(groupBox, group->frameNumber, QString::fromUtf8(group->caption));
     }
 }
 
-void OptionFrame::addOptionsOfFrame(QWidget *container, int frameNumber)
+void OptionFrame::addOptionsOfFrame(QWidget *container, int frameNumber, const QString &groupTitle)
 {
     std::vector<const Option *> options;
     for (const Option &option : OptionTable::options()) {
@@ -146,6 +115,9 @@ void OptionFrame::addOptionsOfFrame(QWidget *container, int frameNumber)
         auto *box = new OptionCheckBox(QString::fromUtf8(option->caption), container);
         box->setObjectName(QStringLiteral("Check%1").arg(option->checkNumber));
         box->setGeometry(toPixels(option->place));
+        box->setAccessibleName(groupTitle.isEmpty()
+                ? box->caption()
+                : QStringLiteral("%1: %2").arg(groupTitle, box->caption()));
         m_checkBoxes.at(option->checkNumber - 1) = box;
         if (option->isLengthOption())
             addLengthField(container, *option, box);
@@ -155,12 +127,10 @@ void OptionFrame::addOptionsOfFrame(QWidget *container, int frameNumber)
 void OptionFrame::addLengthField(QWidget *container, const Option &option, OptionCheckBox *box)
 {
     const LengthField &field = OptionTable::lengthField(option.textNumber);
-    auto *edit = new QLineEdit(container);
+    auto *edit = new LengthFieldEdit(field.maxTypedCharacters, container);
     edit->setObjectName(QStringLiteral("Text%1").arg(field.textNumber));
     edit->setGeometry(toPixels(field.place));
-    if (field.maxTypedCharacters != LengthField::noLimit)
-        edit->setValidator(new TypedLengthLimit(field.maxTypedCharacters, edit));
-    edit->setAccessibleName(box->caption());
+    edit->setAccessibleName(box->accessibleName() + QStringLiteral(" length field"));
     m_lengthFields.at(field.textNumber - 1) = edit;
 
     // Some fields sit inside their option's box; the caption wraps before them
@@ -171,21 +141,12 @@ void OptionFrame::addLengthField(QWidget *container, const Option &option, Optio
     }
 }
 
-QCheckBox *OptionFrame::checkBox(int checkNumber) const
+OptionCheckBox *OptionFrame::checkBox(int checkNumber) const
 {
     return m_checkBoxes.at(checkNumber - 1);
 }
 
-QLineEdit *OptionFrame::lengthField(int textNumber) const
+LengthFieldEdit *OptionFrame::lengthField(int textNumber) const
 {
     return m_lengthFields.at(textNumber - 1);
-}
-
-void OptionFrame::setLengthText(int textNumber, const QString &text)
-{
-    QLineEdit *field = lengthField(textNumber);
-    if (auto *limit
-        = dynamic_cast<TypedLengthLimit *>(const_cast<QValidator *>(field->validator())))
-        limit->expect(text);
-    field->setText(text);
 }

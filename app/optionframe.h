@@ -6,8 +6,7 @@
 
 #include <array>
 
-class QCheckBox;
-class QLineEdit;
+class LengthFieldEdit;
 class OptionCheckBox;
 
 // Frame1: the option panel, built from the option table: "Enable ALL" and the
@@ -31,16 +30,14 @@ public:
 
     explicit OptionFrame(QWidget *parent = nullptr);
 
-    QCheckBox *checkBox(int checkNumber) const; // 1..60
-    QLineEdit *lengthField(int textNumber) const; // 1..10
-    // Sets a length field's text from code (a loaded file): kept whole even
-    // where the operator may type only two characters.
-    void setLengthText(int textNumber, const QString &text);
+    OptionCheckBox *checkBox(int checkNumber) const; // 1..60
+    LengthFieldEdit *lengthField(int textNumber) const; // 1..10
 
 private:
-    void addOptionsOfFrame(QWidget *container, int frameNumber);
+    // `groupTitle` tells apart, for assistive tools, boxes that share a caption.
+    void addOptionsOfFrame(QWidget *container, int frameNumber, const QString &groupTitle);
     void addLengthField(QWidget *container, const Option &option, OptionCheckBox *box);
 
-    std::array<QCheckBox *, OptionTable::optionCount> m_checkBoxes {};
-    std::array<QLineEdit *, OptionTable::lengthFieldCount> m_lengthFields {};
+    std::array<OptionCheckBox *, OptionTable::optionCount> m_checkBoxes {};
+    std::array<LengthFieldEdit *, OptionTable::lengthFieldCount> m_lengthFields {};
 };

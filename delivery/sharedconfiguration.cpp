@@ -1,6 +1,7 @@
 #include "sharedconfiguration.h"
 
 #include "commandbuilder.h"
+#include "fieldlog.h"
 #include "linklibrary.h"
 
 namespace {
@@ -44,4 +45,12 @@ void saveForAllTerminals(LinkLibrary &link, OptionPanel &panel)
         positionInsideTerminal(link);
         link.xml_remove_tag(recordElementName(record));
     }
+    const QString removed = recordCount < lastRemovedRecord
+        ? QStringLiteral("%1 to %2 removed")
+              .arg(recordElementName(recordCount + 1), recordElementName(lastRemovedRecord))
+        : QStringLiteral("nothing removed");
+    qCInfo(lcDelivery).noquote() << QStringLiteral("saved for all terminals: %1 (%2 records); %3")
+                                        .arg(readableRecords(list))
+                                        .arg(recordCount)
+                                        .arg(removed);
 }

@@ -1,6 +1,7 @@
 #include "terminalpoller.h"
 
 #include "commandbuilder.h"
+#include "fieldlog.h"
 #include "numericvalue.h"
 #include "operatormessages.h"
 
@@ -29,23 +30,8 @@ constexpr int requestPrefixLength = 10;
 const QString requestText = QStringLiteral("LASER RESET");
 
 // The list is never split: a longer one is refused as a whole.
-constexpr qint16 serialRecordsBelow = 20;
+constexpr qint16 serialRecordsAtMost = 19;
 constexpr qint16 baseStationRecordsAtMost = 6;
-
-// Turns the polling timer back on however the tick handler is left.
-class TimerResumer
-{
-public:
-    explicit TimerResumer(QTimer &timer)
-        : m_timer(timer)
-    { }
-    ~TimerResumer() { m_timer.start(); }
-    TimerResumer(const TimerResumer &) = delete;
-    TimerResumer &operator=(const TimerResumer &) = delete;
-
-private:
-    QTimer &m_timer;
-};
 
 bool isConfigurationRequest(const QString &text)
 {
@@ -56,18 +42,38 @@ bool isConfigurationRequest(const QString &text)
 
 } // namespace
 
-TerminalPoller::TerminalPoller(
-    LinkLibrary &link, OptionPanel &panel, OperatorMessages &messages, QTimer &timer)
-    : m_link(link)
+TerminalPoller::TerminalPoller(LinkLibrary &link, OptionPanel &panel, OperatorMessages &messages,
+    std::function<bool()> baseStationMode, QObject *parent)
+    : QObject(parent)
+    , m_link(link)
     , m_panel(panel)
     , m_messages(messages)
-    , m_timer(timer)
-{ }
+    , m_baseStationMode(std::move(baseStationMode))
+    , m_timer1(new QTimer(this))
+{
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(pollIntervalMs);
+    // A coarse timer may fire up to 5 % late; on time, every request is
+    // answered within one tick.
+    m_timer1->setTimerType(Qt::PreciseTimer);
+    connect(m_timer1, &QTimer::timeout, this, [this] { tick(m_baseStationMode()); });
+}
+
+void TerminalPoller::start()
+{
+    m_polling = true;
+    m_timer1->start();
+}
+
+void TerminalPoller::stop()
+{
+    m_polling = false;
+    m_timer1->stop();
+}
 
 void TerminalPoller::tick(bool baseStationMode)
 {
-    m_timer.stop();
-    const TimerResumer resumeTimer(m_timer);
+    m_timer1->stop();
 
     QString sender(senderIdentifierLength, blank);
     QString messageText;
@@ -96,21 +102,42 @@ void TerminalPoller::tick(bool baseStationMode)
         }
     }
 
-    if (messageLength == 0 || !isConfigurationRequest(messageText))
-        return;
+    if (messageLength != 0 && isConfigurationRequest(messageText)) {
+        const QString requester = baseStationMode
+            ? QStringLiteral("terminal %1 over the base station").arg(terminalNumber)
+            : QStringLiteral("sender \"%1\" over the serial link").arg(sender);
+        answerRequest(baseStationMode, requester, sender, terminalNumber);
+    }
 
+    if (m_polling)
+        m_timer1->start();
+}
+
+void TerminalPoller::answerRequest(
+    bool baseStationMode, const QString &requester, const QString &sender, qint32 terminalNumber)
+{
     const QString list = buildcmdlist(m_panel);
     // A count beyond 16 bits cannot come from the builder; were it to, the
     // list is too long for either mode and is refused.
     const qint16 recordCount = toInt16HalfEven(double(list.size()) / CommandList::recordLength)
                                    .value_or(std::numeric_limits<qint16>::max());
+    const qint16 recordLimit = baseStationMode ? baseStationRecordsAtMost : serialRecordsAtMost;
+    const QString request
+        = QStringLiteral("request from %1: %2; ").arg(requester, readableRecords(list));
 
-    if (recordCount == 0)
+    if (recordCount == 0) {
+        qCInfo(lcDelivery).noquote() << request + QStringLiteral("refused: nothing selected");
         m_messages.show(QString::fromLatin1(nothingSelectedText));
-    else if (!baseStationMode && recordCount < serialRecordsBelow)
-        m_link.Send_Message(list, sender, qint32(list.size()), sendMessageKind);
-    else if (baseStationMode && recordCount <= baseStationRecordsAtMost)
-        m_link.radio_message_conf_laser(terminalNumber, list);
-    else
+    } else if (recordCount > recordLimit) {
+        qCInfo(lcDelivery).noquote() << request
+                + QStringLiteral("refused: %1 records, at most %2 go in one answer")
+                      .arg(recordCount)
+                      .arg(recordLimit);
         m_messages.show(QString::fromLatin1(tooManyRecordsText));
+    } else {
+        const qint32 result = baseStationMode
+            ? m_link.radio_message_conf_laser(terminalNumber, list)
+            : m_link.Send_Message(list, sender, qint32(list.size()), sendMessageKind);
+        qCInfo(lcDelivery).noquote() << request + QStringLiteral("sent, result %1").arg(result);
+    }
 }

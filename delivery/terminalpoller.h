@@ -2,35 +2,52 @@
 
 #include "linklibrary.h"
 
+#include <QObject>
+
 #include <array>
+#include <functional>
 
 class OperatorMessages;
 class OptionPanel;
 class QTimer;
 
-// The tick handler of the polling timer: asks the link once for a terminal's
-// message and answers a configuration request with the whole command list in
-// one call, or tells the operator why not.
-class TerminalPoller
+// The polling timer Timer1 and its tick handler: each tick asks the link once
+// for a terminal's message and answers a configuration request with the whole
+// command list in one call, or tells the operator why not.
+class TerminalPoller : public QObject
 {
+    Q_OBJECT
+
 public:
+    static constexpr int pollIntervalMs = 100;
     static constexpr const char *nothingSelectedText = "Please select some data...!";
     static constexpr const char *tooManyRecordsText
         = "Maximum number of messages exceded, please send the configuration in different "
           "times...";
 
-    // `timer` is the polling timer: it is off while a tick is handled.
-    TerminalPoller(
-        LinkLibrary &link, OptionPanel &panel, OperatorMessages &messages, QTimer &timer);
+    // `baseStationMode` is asked at every tick which mode is in force.
+    TerminalPoller(LinkLibrary &link, OptionPanel &panel, OperatorMessages &messages,
+        std::function<bool()> baseStationMode, QObject *parent = nullptr);
 
+    // Ticks every pollIntervalMs from now until stop().
+    void start();
+    // No tick after this, not even the end of one whose message box is open.
+    void stop();
+
+    // One tick: Timer1 is off while it runs, message boxes included.
     void tick(bool baseStationMode);
 
 private:
+    void answerRequest(bool baseStationMode, const QString &requester, const QString &sender,
+        qint32 terminalNumber);
+
     LinkLibrary &m_link;
     OptionPanel &m_panel;
     OperatorMessages &m_messages;
-    QTimer &m_timer;
-    // The two receive arrays live as long as the window; nothing reads them.
+    std::function<bool()> m_baseStationMode;
+    QTimer *m_timer1;
+    bool m_polling = false;
+    // The two receive arrays live as long as the poller; nothing reads them.
     std::array<qint32, LinkLibrary::receiveArraySize> m_receiveArray1 {};
     std::array<qint32, LinkLibrary::receiveArraySize> m_receiveArray2 {};
 };

@@ -100,77 +100,64 @@ QFunctionPointer WendalinkLibrary::resolve(const char *function)
 
 qint32 WendalinkLibrary::InitializeComm(qint32 port, qint32 baud)
 {
-    auto call = function<decltype(::InitializeComm)>("InitializeComm");
-    return call ? call(port, baud) : notAvailable;
+    return call<decltype(::InitializeComm)>("InitializeComm", notAvailable, port, baud);
 }
 
 qint32 WendalinkLibrary::radio_set_baudrate(qint32 baud)
 {
-    auto call = function<decltype(::radio_set_baudrate)>("radio_set_baudrate");
-    return call ? call(baud) : notAvailable;
+    return call<decltype(::radio_set_baudrate)>("radio_set_baudrate", notAvailable, baud);
 }
 
 qint32 WendalinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags)
 {
-    auto call = function<decltype(::radio_init)>("radio_init");
-    return call ? call(port, channel, mask, flags) : notAvailable;
+    return call<decltype(::radio_init)>("radio_init", notAvailable, port, channel, mask, flags);
 }
 
 qint32 WendalinkLibrary::radio_close()
 {
-    auto call = function<decltype(::radio_close)>("radio_close");
-    return call ? call() : notAvailable;
+    return call<decltype(::radio_close)>("radio_close", notAvailable);
 }
 
 qint32 WendalinkLibrary::TerminateComm(qint32 port)
 {
-    auto call = function<decltype(::TerminateComm)>("TerminateComm");
-    return call ? call(port) : notAvailable;
+    return call<decltype(::TerminateComm)>("TerminateComm", notAvailable, port);
 }
 
 qint32 WendalinkLibrary::Get_Message(
     qint32 &message, qint32 maxLength, qint32 flags, QString &sender)
 {
-    auto call = function<decltype(::Get_Message)>("Get_Message");
-    if (!call)
-        return nothingReceived;
     TextArgument senderText(sender);
-    const qint32 result = call(&message, maxLength, flags, senderText.data());
+    const qint32 result = call<decltype(::Get_Message)>(
+        "Get_Message", nothingReceived, &message, maxLength, flags, senderText.data());
     sender = senderText.text();
     return result;
 }
 
 QString WendalinkLibrary::GetStringFromPtr(const QString &text, qint32 message, qint32 length)
 {
-    auto call = function<decltype(::GetStringFromPtr)>("GetStringFromPtr");
-    if (!call)
-        return text;
     TextArgument buffer(text);
-    call(buffer.data(), message, length);
+    call<decltype(::GetStringFromPtr)>(
+        "GetStringFromPtr", notAvailable, buffer.data(), message, length);
     return buffer.text();
 }
 
 qint32 WendalinkLibrary::Send_Message(
     const QString &data, const QString &destination, qint32 length, qint32 kind)
 {
-    auto call = function<decltype(::Send_Message)>("Send_Message");
-    if (!call)
-        return notAvailable;
     TextArgument dataText(data);
     TextArgument destinationText(destination);
-    return call(dataText.data(), destinationText.data(), length, kind);
+    return call<decltype(::Send_Message)>(
+        "Send_Message", notAvailable, dataText.data(), destinationText.data(), length, kind);
 }
 
 qint32 WendalinkLibrary::radio_recv4(
     RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2)
 {
-    auto call = function<decltype(::radio_recv4)>("radio_recv4");
-    if (!call)
-        return notAvailable;
     TextArgument first(text1);
     TextArgument second(text2);
-    const qint32 result = call(&outs[0], &outs[1], &outs[2], &outs[3], &outs[4], &outs[5], &outs[6],
-        &outs[7], &outs[8], &outs[9], array1, array2, first.data(), second.data());
+    const qint32 result = call<decltype(::radio_recv4)>("radio_recv4", notAvailable, &outs[0],
+        &outs[1], &outs[2], &outs[3], &outs[4], &outs[5], &outs[6], &outs[7], &outs[8], &outs[9],
+        array1, array2, first.data(), second.data());
     text1 = first.text();
     text2 = second.text();
     return result;
@@ -178,43 +165,33 @@ qint32 WendalinkLibrary::radio_recv4(
 
 qint32 WendalinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list)
 {
-    auto call = function<decltype(::radio_message_conf_laser)>("radio_message_conf_laser");
-    if (!call)
-        return notAvailable;
     TextArgument listText(list);
-    return call(terminal, listText.data());
+    return call<decltype(::radio_message_conf_laser)>(
+        "radio_message_conf_laser", notAvailable, terminal, listText.data());
 }
 
 qint32 WendalinkLibrary::xml_reset()
 {
-    auto call = function<decltype(::xml_reset)>("xml_reset");
-    return call ? call() : notAvailable;
+    return call<decltype(::xml_reset)>("xml_reset", notAvailable);
 }
 
 qint32 WendalinkLibrary::xml_position_inside_tag(const QString &name)
 {
-    auto call = function<decltype(::xml_position_inside_tag)>("xml_position_inside_tag");
-    if (!call)
-        return notAvailable;
     TextArgument nameText(name);
-    return call(nameText.data());
+    return call<decltype(::xml_position_inside_tag)>(
+        "xml_position_inside_tag", notAvailable, nameText.data());
 }
 
 qint32 WendalinkLibrary::xml_write_tag(const QString &name, const QString &value)
 {
-    auto call = function<decltype(::xml_write_tag)>("xml_write_tag");
-    if (!call)
-        return notAvailable;
     TextArgument nameText(name);
     TextArgument valueText(value);
-    return call(nameText.data(), valueText.data());
+    return call<decltype(::xml_write_tag)>(
+        "xml_write_tag", notAvailable, nameText.data(), valueText.data());
 }
 
 qint32 WendalinkLibrary::xml_remove_tag(const QString &name)
 {
-    auto call = function<decltype(::xml_remove_tag)>("xml_remove_tag");
-    if (!call)
-        return notAvailable;
     TextArgument nameText(name);
-    return call(nameText.data());
+    return call<decltype(::xml_remove_tag)>("xml_remove_tag", notAvailable, nameText.data());
 }

@@ -51,10 +51,13 @@ public:
 private:
     bool load();
     QFunctionPointer resolve(const char *function);
-    template<typename Function>
-    Function *function(const char *name)
+    // Calls the library's function `name` of type Function, or gives
+    // `whenMissing` when the library or the function is not there.
+    template<typename Function, typename... Args>
+    qint32 call(const char *name, qint32 whenMissing, Args... args)
     {
-        return reinterpret_cast<Function *>(resolve(name));
+        auto *function = reinterpret_cast<Function *>(resolve(name));
+        return function ? function(args...) : whenMissing;
     }
 
     OperatorMessages &m_messages;

@@ -1,16 +1,8 @@
 #pragma once
 
-#include <array>
+#include "twips.h"
 
-// A rectangle in twips (1/1440 inch), measured from the top-left corner of the
-// enclosing frame.
-struct TwipRect
-{
-    int left;
-    int top;
-    int width;
-    int height;
-};
+#include <array>
 
 // One scanner option: a check box whose checked state puts the option's
 // command record into the configuration list.

@@ -1,10 +1,8 @@
-// Pelsado as its own main() builds it, under the probe application: the same
-// production objects in the same order (message boxes, the link library loaded
-// from beside the executable, the user's settings store, Form1, load, show).
-// The only differences: the probe answers each message box as soon as it is on
-// screen, reports when the main window is first shown, and times the polling
-// ticks; the link library is reached through a thin pass-through that notes
-// when a configuration goes out.
+// Pelsado as its own main() starts it, through the same start-up function,
+// under the probe application. The only differences: the probe answers each
+// message box as soon as it is on screen, reports when the main window is
+// first shown, and times the polling ticks; the link library is reached
+// through a thin pass-through that notes when a configuration goes out.
 //
 //   pelsado-bench-tool [--quit-when-shown] [--check 1,2,...]
 //
@@ -13,17 +11,16 @@
 // ends, then reports its ticks and peak memory and closes the window.
 
 #include "benchclock.h"
-#include "bootsettings.h"
 #include "form1.h"
-#include "messageboxmessages.h"
 #include "module3.h"
 #include "probeapplication.h"
+#include "startup.h"
 #include "watchedlink.h"
-#include "wendalinklibrary.h"
 
 #include <QCommandLineParser>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 int main(int argc, char **argv)
@@ -31,9 +28,7 @@ int main(int argc, char **argv)
     const qint64 entered = monotonicNs();
 
     ProbeApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pelsado"));
-    QApplication::setOrganizationName(QStringLiteral("Pelsado"));
-    QApplication::setApplicationVersion(QStringLiteral(PELSADO_VERSION_STRING));
+    setApplicationIdentity();
 
     QCommandLineParser parser;
     const QCommandLineOption quitOption(
@@ -41,7 +36,8 @@ int main(int argc, char **argv)
     const QCommandLineOption checkOption(QStringLiteral("check"),
         QStringLiteral("Options to tick once the window is shown."), QStringLiteral("list"));
     parser.addOptions({quitOption, checkOption});
-    parser.process(app);
+    if (const auto answer = answerCommandLine(parser, QApplication::arguments()))
+        return printAnswer(*answer);
     const bool quitWhenShown = parser.isSet(quitOption);
     std::vector<int> checks;
     for (const QString &number : parser.value(checkOption).split(u',', Qt::SkipEmptyParts))
@@ -49,36 +45,35 @@ int main(int argc, char **argv)
 
     ProbeApplication::reportStage("main", entered);
 
-    MessageBoxMessages messages;
-    WendalinkLibrary wendalink(messages);
-    WatchedLink link(wendalink);
-    BootSettings store;
-    Module3 settings;
-
-    Form1 window(settings, link, messages, store);
-    ProbeApplication::reportStage("built", monotonicNs());
-    app.watchTicks(window.findChild<QTimer *>(QStringLiteral("Timer1")),
-        [&link] { return link.takeAnswered(); });
-
-    window.load();
-    ProbeApplication::reportStage("loaded", monotonicNs());
-    ProbeApplication::report(
-        settings.baseStationMode() ? QStringLiteral("mode base") : QStringLiteral("mode serial"));
-
-    app.watchMainWindow(&window, [&] {
-        for (const int checkNumber : checks)
-            window.setCheckState(checkNumber, OptionPanel::checked);
-        if (quitWhenShown) {
-            ProbeApplication::reportPeakMemory();
-            QTimer::singleShot(0, &window, &QWidget::close);
-            return;
-        }
-        app.watchInput([&] {
-            app.reportTicks();
-            ProbeApplication::reportPeakMemory();
-            window.close();
+    std::optional<WatchedLink> link;
+    StartupHooks hooks;
+    hooks.wrapLink = [&link](LinkLibrary &production) -> LinkLibrary & {
+        return link.emplace(production);
+    };
+    hooks.built = [&](Form1 &window) {
+        ProbeApplication::reportStage("built", monotonicNs());
+        app.watchTicks(window.findChild<QTimer *>(QStringLiteral("Timer1")),
+            [&link] { return link->takeAnswered(); });
+    };
+    hooks.loaded = [&](Form1 &window, const Module3 &settings) {
+        ProbeApplication::reportStage("loaded", monotonicNs());
+        ProbeApplication::report(settings.baseStationMode() ? QStringLiteral("mode base")
+                                                            : QStringLiteral("mode serial"));
+        Form1 *shown = &window;
+        app.watchMainWindow(shown, [&, shown] {
+            for (const int checkNumber : checks)
+                shown->setCheckState(checkNumber, OptionPanel::checked);
+            if (quitWhenShown) {
+                ProbeApplication::reportPeakMemory();
+                QTimer::singleShot(0, shown, &QWidget::close);
+                return;
+            }
+            app.watchInput([&, shown] {
+                app.reportTicks();
+                ProbeApplication::reportPeakMemory();
+                shown->close();
+            });
         });
-    });
-    window.show();
-    return app.exec();
+    };
+    return runPelsado(hooks);
 }

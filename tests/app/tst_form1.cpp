@@ -2,25 +2,19 @@
 #include "filedialog.h"
 #include "form1.h"
 #include "form2.h"
-#include "linklifecycle.h"
 #include "module3.h"
 #include "recordinglinklibrary.h"
 #include "recordingmessages.h"
-#include "terminalpoller.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
-#include <QFrame>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -46,12 +40,11 @@ struct WindowRig
     std::unique_ptr<Form1> window
         = std::make_unique<Form1>(settings, link, messages, store, &fileDialog);
 
-    template<typename Child>
+    template<typename Child = QWidget>
     Child *child(const char *name) const
     {
         return window->findChild<Child *>(QString::fromLatin1(name));
     }
-    QString trace() const { return child<QLineEdit>("Text11")->text(); }
 };
 
 } // namespace
@@ -61,142 +54,144 @@ class Form1Test : public QObject
     Q_OBJECT
 
 private slots:
-    void captionCarriesTheVersionWithLeadingBlanks()
+    // Polling starts with the window, before the load handler, and ends before
+    // Exit (the close box's handler) closes the link, here in serial mode.
+    void pollsFromCreationUntilTheLinkIsClosed()
     {
-        QCOMPARE(Form1::versionCaption(1, 0, 2), QStringLiteral("Halvek Pelsado  1. 0. 2"));
         QCOMPARE(Form1::versionCaption(12, 3, 45), QStringLiteral("Halvek Pelsado  12. 3. 45"));
-
         WindowRig rig;
-        QCOMPARE(rig.window->windowTitle(), QStringLiteral("Halvek Laser Configuration"));
+        QTRY_VERIFY(
+            rig.link.log.contains(QStringLiteral("Get_Message(0, 100000, 0, \"        \")")));
+        rig.link.radioInitResult = 1;
         rig.window->load();
         QCOMPARE(rig.window->windowTitle(),
             Form1::versionCaption(
                 PELSADO_VERSION_MAJOR, PELSADO_VERSION_MINOR, PELSADO_VERSION_PATCH));
-    }
-
-    void pollsFromCreationBeforeTheLoadHandler()
-    {
-        WindowRig rig;
-        auto *timer = rig.child<QTimer>("Timer1");
-        QVERIFY(timer && timer->isActive());
-        QCOMPARE(timer->interval(), 100);
-        // Ticks go on while the start-up message is open.
-        QTRY_VERIFY(
-            rig.link.log.contains(QStringLiteral("Get_Message(0, 100000, 0, \"        \")")));
-    }
-
-    void exitAndCloseBoxCloseTheLinkAlike_data()
-    {
-        QTest::addColumn<bool>("byExit");
-        QTest::addColumn<int>("radioInitResult");
-        QTest::addColumn<QString>("closeCall");
-        QTest::newRow("Exit, base mode") << true << 0 << "radio_close()";
-        QTest::newRow("close box, base mode") << false << 0 << "radio_close()";
-        QTest::newRow("Exit, serial mode") << true << 1 << "TerminateComm(1)";
-        QTest::newRow("close box, serial mode") << false << 1 << "TerminateComm(1)";
-    }
-    void exitAndCloseBoxCloseTheLinkAlike()
-    {
-        QFETCH(bool, byExit);
-        QFETCH(int, radioInitResult);
-        QFETCH(QString, closeCall);
-        WindowRig rig;
-        rig.link.radioInitResult = radioInitResult;
-        rig.window->load();
+        QVERIFY(!rig.window->windowIcon().pixmap(32).isNull());
         rig.window->show();
         rig.link.log.clear();
-        if (byExit)
-            rig.child<QAction>("Exit")->trigger();
-        else
-            rig.window->close();
-        QVERIFY(!rig.window->isVisible());
-        QCOMPARE(rig.link.log, QStringList {closeCall});
-        QVERIFY(!rig.child<QTimer>("Timer1")->isActive());
+        rig.child<QAction>("Exit")->trigger();
+        QTest::qWait(3 * TerminalPoller::pollIntervalMs);
+        QCOMPARE(rig.link.log, QStringList {"TerminateComm(1)"});
     }
 
-    void layoutFollowsTheTwipPlaces()
+    // A wide trace shows its start, and nothing but the trace changes.
+    void updateShowsTheStartOfTheTrace()
     {
         WindowRig rig;
-        QCOMPARE(rig.window->centralWidget()->size(), QSize(919, 611));
-        QCOMPARE(rig.child<QFrame>("Frame1")->geometry(), QRect(0, 0, 905, 505));
-        QCOMPARE(rig.child<QPushButton>("Command2")->geometry(), QRect(712, 512, 193, 49));
-        QCOMPARE(rig.child<QLineEdit>("Text11")->geometry(), QRect(0, 584, 745, 19));
-        QCOMPARE(rig.child<QPushButton>("Command1")->geometry(), QRect(752, 584, 153, 17));
-        QVERIFY(rig.child<QPushButton>("Command2")->font().bold());
-        QVERIFY(!rig.child<QPushButton>("Command1")->font().bold());
-    }
-
-    void menuHasNoAccessKeys()
-    {
-        WindowRig rig;
-        QStringList captions;
-        for (QAction *action : rig.window->menuBar()->actions()) {
-            captions << action->text();
-            if (action->menu())
-                for (QAction *item : action->menu()->actions())
-                    captions << item->text();
-        }
-        QCOMPARE(captions, (QStringList {"File", "Load", "Save", "Exit", "Serial Configurations"}));
-        QCOMPARE(rig.child<QMenu>("File")->title(), QStringLiteral("File"));
-    }
-
-    void updateRewritesOnlyTheTrace()
-    {
-        WindowRig rig;
+        auto *trace = rig.child<QLineEdit>("Text11");
         rig.link.log.clear();
-        rig.window->setCheckState(1, OptionPanel::checked);
+        for (int checkNumber = 1; checkNumber <= 10; ++checkNumber)
+            rig.window->setCheckState(checkNumber, OptionPanel::checked);
         rig.child<QPushButton>("Command1")->click();
-        QCOMPARE(rig.trace(), QStringLiteral(", 82, 65, 0, 0, 0"));
-        rig.child<QPushButton>("Command1")->click();
-        QCOMPARE(rig.trace(), QStringLiteral(", 82, 65, 0, 0, 0"));
-        rig.window->setCheckState(1, OptionPanel::unchecked);
-        rig.child<QPushButton>("Command1")->click();
-        QCOMPARE(rig.trace(), QString());
+        QVERIFY(trace->text().startsWith(QLatin1String(", 82, 65, 0, 0, 0, 82, 67")));
+        QVERIFY(trace->fontMetrics().horizontalAdvance(trace->text()) > trace->width());
+        QCOMPARE(trace->cursorPosition(), 0);
         for (const QString &call : std::as_const(rig.link.log))
             QVERIFY2(call.startsWith(QLatin1String("Get_Message")), qPrintable(call));
     }
 
-    void fileCommandsMoveTheStatesThroughTheDialog()
+    // Each state goes through a file into another window's real box, which a
+    // click then toggles: a greyed box counts as not chosen.
+    void statesSurviveAFileAndAClickChecksAGreyedBox_data()
     {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("afterClick");
+        QTest::newRow("unchecked") << int(OptionPanel::unchecked) << int(OptionPanel::checked);
+        QTest::newRow("checked") << int(OptionPanel::checked) << int(OptionPanel::unchecked);
+        QTest::newRow("greyed") << int(OptionPanel::greyed) << int(OptionPanel::checked);
+    }
+    void statesSurviveAFileAndAClickChecksAGreyedBox()
+    {
+        QFETCH(int, state);
+        QFETCH(int, afterClick);
         WindowRig rig;
-        const QString path = rig.folder.filePath(QStringLiteral("options"));
-        rig.fileDialog.answer = path;
-        rig.window->setCheckState(3, OptionPanel::checked);
-        rig.window->setLengthText(1, QStringLiteral("123"));
+        rig.fileDialog.answer = rig.folder.filePath(QStringLiteral("options"));
+        rig.window->setCheckState(3, qint16(state));
         rig.child<QAction>("Save")->trigger();
-        QVERIFY(QFile::exists(path));
-        QCOMPARE(rig.window->checkState(56), OptionPanel::checked);
 
         WindowRig other;
-        other.fileDialog.answer = path;
+        other.fileDialog.answer = rig.fileDialog.answer;
         other.child<QAction>("Load")->trigger();
-        QCOMPARE(other.window->checkState(3), OptionPanel::checked);
-        QCOMPARE(other.window->checkState(56), OptionPanel::checked);
-        QCOMPARE(other.window->checkState(4), OptionPanel::unchecked);
-        // A loaded text longer than the typing limit is kept whole.
-        QCOMPARE(other.window->lengthText(1), QStringLiteral("123"));
+        QCOMPARE(other.window->checkState(3), state);
+        QCOMPARE(other.window->checkState(56), OptionPanel::checked); // set by the save
+        other.child<QCheckBox>("Check3")->click();
+        QCOMPARE(other.window->checkState(3), afterClick);
         QVERIFY(other.messages.shown.isEmpty());
     }
 
-    void serialConfigurationsOpensOneDialogAndKeepsWhatWasTyped()
+    // One dialog at a time. Its OK closes the link by the old mode, stores
+    // both texts, clears BaseFound and opens the link again, told while the
+    // dialog is still shown; then the window closes the dialog. Closing the
+    // window closes it too.
+    void serialDialogOkReopensTheLink()
     {
         WindowRig rig;
         rig.window->load();
         rig.child<QAction>("SerialConf")->trigger();
         QPointer<Form2> dialog = rig.window->serialDialog();
-        QVERIFY(dialog && dialog->isVisible());
-        QVERIFY(!dialog->parentWidget());
-        QCOMPARE(dialog->comPortField()->currentText(), QStringLiteral("1"));
-        dialog->comPortField()->setEditText(QStringLiteral("Com4"));
-
+        dialog->comPortField()->setEditText(QStringLiteral("COM14"));
         rig.child<QAction>("SerialConf")->trigger();
         QCOMPARE(rig.window->serialDialog(), dialog.data());
-        QCOMPARE(dialog->comPortField()->currentText(), QStringLiteral("Com4"));
+        rig.link.log.clear();
+        rig.link.radioInitResult = 1;
+        QStringList storedWhenTold;
+        rig.messages.onShow = [&](const QString &) {
+            storedWhenTold << rig.store.comPort() << (dialog->isVisible() ? "shown" : "hidden");
+        };
+        dialog->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        QCOMPARE(rig.link.log,
+            (QStringList {"radio_close()", "InitializeComm(4, 19200)", "radio_set_baudrate(19200)",
+                "radio_init(4, 1, 65535, 0)"}));
+        QCOMPARE(storedWhenTold, (QStringList {"COM14", "shown"}));
+        QVERIFY(!rig.settings.baseStationMode());
+        QTRY_VERIFY(!dialog);
 
-        // The window stays usable and keeps polling while the dialog is open.
-        QVERIFY(rig.child<QTimer>("Timer1")->isActive());
+        rig.child<QAction>("SerialConf")->trigger();
+        dialog = rig.window->serialDialog();
+        QCOMPARE(dialog->comPortField()->currentText(), QStringLiteral("COM14"));
         rig.window->close();
         QTRY_VERIFY(!dialog);
+    }
+
+    // Text1 takes two typed characters, Text3 any number. A text is loaded,
+    // typed ("\b": a backspace), pasted at the cursor, and then read.
+    void typingIsLimitedLoadingIsNot_data()
+    {
+        QTest::addColumn<int>("textNumber");
+        QTest::addColumn<QStringList>("texts"); // loaded, typed, pasted, read
+        QTest::newRow("typing stops at two") << 1 << QStringList {"", "123", "", "12"};
+        QTest::newRow("a field without a limit") << 3 << QStringList {"", "123", "", "123"};
+        QTest::newRow("paste cut to the room left") << 1 << QStringList {"", "1", "abc", "1a"};
+        QTest::newRow("loaded text kept whole") << 1 << QStringList {"1234", "", "", "1234"};
+        QTest::newRow("loaded text shrinks, never grows")
+            << 1 << QStringList {"1234", "\b9", "5", "123"};
+    }
+    void typingIsLimitedLoadingIsNot()
+    {
+        QFETCH(int, textNumber);
+        QFETCH(QStringList, texts);
+        WindowRig rig;
+        rig.window->setLengthText(textNumber, texts[0]);
+        auto *edit = rig.window->findChild<QLineEdit *>(QStringLiteral("Text%1").arg(textNumber));
+        QTest::keyClicks(edit, texts[1]);
+        edit->insert(texts[2]);
+        QCOMPARE(rig.window->lengthText(textNumber), texts[3]);
+    }
+
+    // Assistive tools tell every control from every other.
+    void everyControlHasADistinctAccessibleName()
+    {
+        WindowRig rig;
+        QStringList names;
+        for (QWidget *widget : rig.window->findChildren<QWidget *>()) {
+            if (widget->focusPolicy() != Qt::NoFocus && !widget->inherits("QMenu"))
+                names << QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        }
+        QCOMPARE(names.size(), 73); // 60 boxes, 11 fields, 2 buttons
+        QVERIFY(!names.contains(QString()));
+        names.removeDuplicates();
+        QCOMPARE(names.size(), 73);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "bootsettings.h"
+#include "fieldlog.h"
 #include "linklifecycle.h"
 #include "module3.h"
 #include "recordinglinklibrary.h"
@@ -8,119 +9,90 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-const QString baseFound = QString::fromLatin1(LinkLifecycle::baseFoundText);
-const QString baseNotFound = QString::fromLatin1(LinkLifecycle::baseNotFoundText);
-
-// A settings store in a temporary INI file, never the user's own.
-struct TemporaryStore
-{
-    QTemporaryDir folder;
-    QString path = folder.filePath(QStringLiteral("boot.ini"));
-
-    std::unique_ptr<BootSettings> open() const
-    {
-        return std::make_unique<BootSettings>(
-            std::make_unique<QSettings>(path, QSettings::IniFormat));
-    }
-    void put(const QString &key, const QString &value) const
-    {
-        QSettings(path, QSettings::IniFormat).setValue(key, value);
-    }
-    QStringList keys() const { return QSettings(path, QSettings::IniFormat).allKeys(); }
-};
-
-} // namespace
-
 class LinkLifecycleTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_folder;
+    QString m_path = m_folder.filePath(QStringLiteral("boot.ini"));
+    BootSettings m_store {std::make_unique<QSettings>(m_path, QSettings::IniFormat)};
+    Module3 m_settings;
+    RecordingLinkLibrary m_link;
+    RecordingMessages m_messages;
+    LinkLifecycle m_lifecycle {m_settings, m_link, m_messages, m_store};
+
 private slots:
-    void startUpCallsAndTellsInOrder_data()
+    void initTestCase()
     {
-        QTest::addColumn<QString>("comPort"); // empty: not in the store
-        QTest::addColumn<QString>("baudRate");
+        QVERIFY(!lcLink().isInfoEnabled()); // the field log is quiet unless asked
+        QLoggingCategory::setFilterRules(QStringLiteral("pelsado.link.info=true"));
+    }
+    void init()
+    {
+        QSettings(m_path, QSettings::IniFormat).clear();
+        m_link = RecordingLinkLibrary();
+        m_messages = RecordingMessages();
+    }
+
+    // Start-up with the stored texts (none: the defaults), then closing by the
+    // mode it left.
+    void startOpensWithTheStoredTextsAndClosesByMode_data()
+    {
+        QTest::addColumn<QStringList>("stored"); // port and baud rate texts
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("baud");
         QTest::addColumn<int>("initializeResult");
         QTest::addColumn<int>("radioInitResult");
-        QTest::addColumn<QStringList>("calls");
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QString>("closeCall");
-
-        QTest::newRow("empty store, base found")
-            << QString() << QString() << 0 << 0
-            << QStringList {"InitializeComm(1, 19200)", "radio_set_baudrate(19200)",
-                   "radio_init(1, 1, 65535, 0)"}
-            << QStringList {baseFound} << "radio_close()";
-        QTest::newRow("Com10 passes port 0")
-            << "Com10"
-            << "9600" << 0 << 0
-            << QStringList {"InitializeComm(0, 9600)", "radio_set_baudrate(9600)",
-                   "radio_init(0, 1, 65535, 0)"}
-            << QStringList {baseFound} << "radio_close()";
-        QTest::newRow("baud abc passes 0")
-            << "Com2"
-            << "abc" << 0 << 1
-            << QStringList {"InitializeComm(2, 0)", "radio_set_baudrate(0)",
-                   "radio_init(2, 1, 65535, 0)"}
-            << QStringList {baseNotFound} << "TerminateComm(2)";
-        QTest::newRow("port does not open: nothing shown, nothing else called")
-            << "Com3"
-            << "19200" << 1 << 0 << QStringList {"InitializeComm(3, 19200)"} << QStringList {}
-            << "TerminateComm(3)";
-        QTest::newRow("base station silent")
-            << "Com4"
-            << "38400" << 0 << -5
-            << QStringList {"InitializeComm(4, 38400)", "radio_set_baudrate(38400)",
-                   "radio_init(4, 1, 65535, 0)"}
-            << QStringList {baseNotFound} << "TerminateComm(4)";
+        QTest::newRow("nothing stored") << QStringList() << 1 << 19200 << 0 << 0;
+        QTest::newRow("Com10: the last digit")
+            << QStringList {"Com10", "19 200"} << 0 << 19200 << 0 << 0;
+        QTest::newRow("COM12, base silent") << QStringList {"COM12", "96x"} << 2 << 96 << 0 << -5;
+        QTest::newRow("beyond 32 bits: 0") << QStringList {"", "99999999999"} << 0 << 0 << 0 << 1;
+        QTest::newRow("port does not open")
+            << QStringList {"Com3", "9600.5"} << 3 << 9600 << 1 << 0;
     }
-    void startUpCallsAndTellsInOrder()
+    void startOpensWithTheStoredTextsAndClosesByMode()
     {
-        QFETCH(QString, comPort);
-        QFETCH(QString, baudRate);
+        QFETCH(QStringList, stored);
+        QFETCH(int, port);
+        QFETCH(int, baud);
         QFETCH(int, initializeResult);
         QFETCH(int, radioInitResult);
-        QFETCH(QStringList, calls);
-        QFETCH(QStringList, shown);
-        QFETCH(QString, closeCall);
-
-        TemporaryStore store;
-        if (!comPort.isEmpty()) {
-            store.put(QStringLiteral("Boot/ComPort"), comPort);
-            store.put(QStringLiteral("Boot/BaudRate"), baudRate);
-        }
-        const QStringList keysBefore = store.keys();
-        auto boot = store.open();
-        Module3 settings;
-        RecordingLinkLibrary link;
-        link.initializeCommResult = initializeResult;
-        link.radioInitResult = radioInitResult;
-        RecordingMessages messages;
-        // The mode must be settled before the message box opens, since ticks
-        // go on while it is shown.
-        QList<bool> modeWhileShown;
-        messages.onShow = [&](const QString &) {
-            modeWhileShown << settings.baseStationMode();
+        if (!stored.isEmpty())
+            m_store.store(stored[0], stored[1]);
+        m_link.initializeCommResult = initializeResult;
+        m_link.radioInitResult = radioInitResult;
+        const bool opened = initializeResult == 0;
+        const bool found = opened && radioInitResult == 0;
+        // Settled before the box opens: ticks go on while it is shown.
+        m_messages.onShow = [&](const QString &) {
+            QCOMPARE(m_settings.baseStationMode(), found);
         };
-        LinkLifecycle lifecycle(settings, link, messages, *boot);
+        QStringList calls {QStringLiteral("InitializeComm(%1, %2)").arg(port).arg(baud)};
+        if (opened)
+            calls << QStringLiteral("radio_set_baudrate(%1)").arg(baud)
+                  << QStringLiteral("radio_init(%1, 1, 65535, 0)").arg(port);
+        QTest::ignoreMessage(QtInfoMsg,
+            qPrintable(QStringLiteral("link on port %1 (\"%2\") at %3 baud: %4")
+                           .arg(port)
+                           .arg(stored.value(0, QStringLiteral("1")))
+                           .arg(baud)
+                           .arg(!opened    ? "the port did not open (result 1)"
+                                   : found ? "base station found"
+                                           : "no base station, serial message mode")));
 
-        lifecycle.start();
-        QCOMPARE(link.log, calls);
-        QCOMPARE(messages.shown, shown);
-        QCOMPARE(settings.BaseFound,
-            radioInitResult == 0 && initializeResult == 0 ? Module3::trueValue
-                                                          : Module3::falseValue);
-        for (bool mode : modeWhileShown)
-            QCOMPARE(mode, settings.baseStationMode());
-
-        link.log.clear();
-        lifecycle.close();
-        QCOMPARE(link.log, QStringList {closeCall});
-
-        boot.reset();
-        QCOMPARE(store.keys(), keysBefore);
+        m_lifecycle.start();
+        QCOMPARE(m_link.log, calls);
+        QCOMPARE(m_messages.shown,
+            !opened ? QStringList()
+                    : QStringList {QString::fromLatin1(
+                        found ? LinkLifecycle::baseFoundText : LinkLifecycle::baseNotFoundText)});
+        m_lifecycle.close();
+        QCOMPARE(m_link.log.last(),
+            found ? QStringLiteral("radio_close()")
+                  : QStringLiteral("TerminateComm(%1)").arg(port));
+        // Start-up reads the store; it never writes the defaults back.
+        QCOMPARE(QSettings(m_path, QSettings::IniFormat).allKeys().size(), stored.size());
     }
 };
 

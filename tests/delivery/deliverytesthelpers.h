@@ -27,3 +27,10 @@ inline QStringList tableOrderRecords(int count)
         records << code + (code == u"UE" || code == u"UF" ? emptyLength : noValue);
     return records;
 }
+
+// Records as the field log shows them: blank-separated, without their NULs.
+inline QString asLogged(const QStringList &records)
+{
+    return records.isEmpty() ? QStringLiteral("no records")
+                             : records.join(u' ').remove(QChar(u'\0'));
+}

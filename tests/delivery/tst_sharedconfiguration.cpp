@@ -1,4 +1,5 @@
 #include "deliverytesthelpers.h"
+#include "fieldlog.h"
 #include "recordinglinklibrary.h"
 #include "sharedconfiguration.h"
 
@@ -9,6 +10,8 @@ class SharedConfigurationTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QLoggingCategory::setFilterRules(QStringLiteral("pelsado.*.info=true")); }
+
     void saveWritesEveryRecordThenRemovesUpTo21_data()
     {
         QTest::addColumn<QStringList>("records");
@@ -23,21 +26,29 @@ private slots:
     void saveWritesEveryRecordThenRemovesUpTo21()
     {
         constexpr int lastRemovedRecord = 21;
-        constexpr int minimumCode93Text = 1;
         QFETCH(QStringList, records);
+        const int count = int(records.size());
         RecordingLinkLibrary link;
         MemoryOptionPanel panel;
-        checkOptionsInTableOrder(panel, int(records.size()));
-        panel.setLengthText(minimumCode93Text, QStringLiteral("5"));
+        checkOptionsInTableOrder(panel, count);
+        panel.setLengthText(1, QStringLiteral("5")); // Code 93's minimum length
+        QTest::ignoreMessage(QtInfoMsg,
+            qPrintable(
+                QStringLiteral("saved for all terminals: %1 (%2 records); %3")
+                    .arg(asLogged(records))
+                    .arg(count)
+                    .arg(count < lastRemovedRecord
+                            ? QStringLiteral("PELSADOIG%1 to PELSADOIG21 removed").arg(count + 1)
+                            : QStringLiteral("nothing removed"))));
 
         saveForAllTerminals(link, panel);
 
         // Each single write and removal first finds TERMINAL from the top.
         QStringList expected;
-        for (int n = 1; n <= qMax(int(records.size()), lastRemovedRecord); ++n) {
+        for (int n = 1; n <= qMax(count, lastRemovedRecord); ++n) {
             expected << QStringLiteral("xml_reset()")
                      << QStringLiteral("xml_position_inside_tag(\"TERMINAL\")");
-            if (n <= records.size())
+            if (n <= count)
                 expected << QStringLiteral("xml_write_tag(\"PELSADOIG%1\", %2)")
                                 .arg(n)
                                 .arg(RecordingLinkLibrary::quoted(records.at(n - 1)));

@@ -15,40 +15,9 @@ QString RecordingLinkLibrary::quoted(const QString &text)
     return out + QLatin1Char('"');
 }
 
-void RecordingLinkLibrary::record(const QString &call)
+qint32 RecordingLinkLibrary::record(const QString &call)
 {
     log << call;
-    if (onCall)
-        onCall(call);
-}
-
-qint32 RecordingLinkLibrary::InitializeComm(qint32 port, qint32 baud)
-{
-    record("InitializeComm", port, baud);
-    return initializeCommResult;
-}
-
-qint32 RecordingLinkLibrary::radio_set_baudrate(qint32 baud)
-{
-    record("radio_set_baudrate", baud);
-    return 0;
-}
-
-qint32 RecordingLinkLibrary::radio_init(qint32 port, qint32 channel, qint32 mask, qint32 flags)
-{
-    record("radio_init", port, channel, mask, flags);
-    return radioInitResult;
-}
-
-qint32 RecordingLinkLibrary::radio_close()
-{
-    record("radio_close");
-    return 0;
-}
-
-qint32 RecordingLinkLibrary::TerminateComm(qint32 port)
-{
-    record("TerminateComm", port);
     return 0;
 }
 
@@ -74,13 +43,6 @@ QString RecordingLinkLibrary::GetStringFromPtr(const QString &text, qint32 messa
     return result;
 }
 
-qint32 RecordingLinkLibrary::Send_Message(
-    const QString &data, const QString &destination, qint32 length, qint32 kind)
-{
-    record("Send_Message", data, destination, length, kind);
-    return 0;
-}
-
 qint32 RecordingLinkLibrary::radio_recv4(
     RadioOuts &outs, qint32 *array1, qint32 *array2, QString &text1, QString &text2)
 {
@@ -95,34 +57,4 @@ qint32 RecordingLinkLibrary::radio_recv4(
     const RadioMessage next = radioMessages.takeFirst();
     outs[terminalNumberOut] = next.terminal;
     return next.result;
-}
-
-qint32 RecordingLinkLibrary::radio_message_conf_laser(qint32 terminal, const QString &list)
-{
-    record("radio_message_conf_laser", terminal, list);
-    return 0;
-}
-
-qint32 RecordingLinkLibrary::xml_reset()
-{
-    record("xml_reset");
-    return 0;
-}
-
-qint32 RecordingLinkLibrary::xml_position_inside_tag(const QString &name)
-{
-    record("xml_position_inside_tag", name);
-    return 0;
-}
-
-qint32 RecordingLinkLibrary::xml_write_tag(const QString &name, const QString &value)
-{
-    record("xml_write_tag", name, value);
-    return 0;
-}
-
-qint32 RecordingLinkLibrary::xml_remove_tag(const QString &name)
-{
-    record("xml_remove_tag", name);
-    return 0;
 }
