@@ -1,8 +1,8 @@
 #include "bootsettings.h"
 #include "form1.h"
+#include "linklibraryfactory.h"
 #include "messageboxmessages.h"
 #include "module3.h"
-#include "wendalinklibrary.h"
 
 #include <QApplication>
 
@@ -14,11 +14,11 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(PELSADO_VERSION_STRING));
 
     MessageBoxMessages messages;
-    WendalinkLibrary link(messages);
+    const std::unique_ptr<LinkLibrary> link = makeLinkLibrary(messages);
     BootSettings store;
     Module3 settings;
 
-    Form1 window(settings, link, messages, store);
+    Form1 window(settings, *link, messages, store);
     window.load();
     window.show();
     return app.exec();
