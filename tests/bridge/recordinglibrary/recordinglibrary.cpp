@@ -14,8 +14,6 @@
 namespace {
 
 constexpr int32_t receiveArraySize = 101;
-constexpr char recordEnd = 0;
-constexpr int recordLength = 5;
 
 struct Mix
 {
@@ -36,15 +34,6 @@ int32_t raised(int32_t *array)
     for (int32_t i = 0; i < receiveArraySize; ++i)
         array[i] += i;
     return array[0] + array[receiveArraySize - 1];
-}
-
-// The configuration list has no length: it ends at a record beginning with a zero byte.
-int32_t records(const char *list)
-{
-    int32_t count = 0;
-    while (list[count * recordLength] != recordEnd)
-        ++count;
-    return count;
 }
 
 } // namespace
@@ -74,7 +63,7 @@ RECORD(radio_recv4, 9,
         char *text2),
     << o1 << o2 << o3 << o4 << o5 << o6 << o7 << o8 << o9 << o10 << raised(array1) << raised(array2)
     << text1 << text2)
-RECORD(radio_message_conf_laser, 10, (int32_t terminal, char *list), << terminal << records(list))
+RECORD(radio_message_conf_laser, 10, (int32_t terminal, char *list), << terminal << list)
 RECORD(xml_reset, 11, (), )
 RECORD(xml_position_inside_tag, 12, (char *name), << name)
 RECORD(xml_write_tag, 13, (char *name, char *value), << name << value)
