@@ -19,6 +19,9 @@ constexpr std::size_t lengthPrefixSize = 4;
 // The largest text the tool hands over is a fetched message of 100000 bytes;
 // the bound leaves room for the rest of a call and refuses anything absurd.
 constexpr std::uint32_t maxBodySize = 256 * 1024;
+// An answer is at most 4 bytes longer than its request (the result), so a
+// request must leave that room.
+constexpr std::uint32_t maxRequestBodySize = maxBodySize - 4;
 constexpr std::size_t receiveArraySize = 101;
 
 // What one argument of a library function is, as the protocol carries it.

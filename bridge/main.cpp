@@ -195,7 +195,7 @@ int main(int argc, char **argv)
         if (got != lengthPrefixSize)
             return refuse("the request's length is cut short");
         const std::uint32_t length = bodyLength(prefix);
-        if (length > maxBodySize)
+        if (length > maxRequestBodySize)
             return refuse("a request of " + std::to_string(length) + " bytes is too long");
         body.resize(length);
         if (!readExactly(body.data(), length))
