@@ -6,20 +6,21 @@
 // ticks; the link library is reached through a thin pass-through that notes
 // when a configuration goes out.
 //
-//   pelsado-bench-tool [--quit-when-shown] [--check 1,2,...]
+//   pelsado-bench-tool [--quit-when-shown] [--check 1,2,...] [--bridge]
 //
 // --check ticks those options once the window is shown (a request then gets a
 // list). Without --quit-when-shown the program runs until its standard input
 // ends, then reports its ticks and peak memory and closes the window.
+// --bridge reaches the link library through the link bridge instead.
 
 #include "benchclock.h"
 #include "bootsettings.h"
 #include "form1.h"
+#include "linklibraryfactory.h"
 #include "messageboxmessages.h"
 #include "module3.h"
 #include "probeapplication.h"
 #include "watchedlink.h"
-#include "wendalinklibrary.h"
 
 #include <QCommandLineParser>
 #include <QTimer>
@@ -40,7 +41,9 @@ int main(int argc, char **argv)
         QStringLiteral("quit-when-shown"), QStringLiteral("Close once the window is shown."));
     const QCommandLineOption checkOption(QStringLiteral("check"),
         QStringLiteral("Options to tick once the window is shown."), QStringLiteral("list"));
-    parser.addOptions({quitOption, checkOption});
+    const QCommandLineOption bridgeOption(
+        QStringLiteral("bridge"), QStringLiteral("Reach the link library through the bridge."));
+    parser.addOptions({quitOption, checkOption, bridgeOption});
     parser.process(app);
     const bool quitWhenShown = parser.isSet(quitOption);
     std::vector<int> checks;
@@ -50,8 +53,9 @@ int main(int argc, char **argv)
     ProbeApplication::reportStage("main", entered);
 
     MessageBoxMessages messages;
-    WendalinkLibrary wendalink(messages);
-    WatchedLink link(wendalink);
+    const std::unique_ptr<LinkLibrary> wendalink = makeLinkLibrary(
+        messages, parser.isSet(bridgeOption) ? LinkLoading::Bridge : LinkLoading::InProcess);
+    WatchedLink link(*wendalink);
     BootSettings store;
     Module3 settings;
 
