@@ -40,11 +40,6 @@ LibraryBinding::Address findFunction(void *handle, const char *function)
     return reinterpret_cast<LibraryBinding::Address>(
         GetProcAddress(static_cast<HMODULE>(handle), function));
 }
-
-void closeLibrary(void *handle)
-{
-    FreeLibrary(static_cast<HMODULE>(handle));
-}
 #else
 constexpr char separator = '/';
 const char *const filePrefix = "lib";
@@ -66,11 +61,6 @@ LibraryBinding::Address findFunction(void *handle, const char *function)
     dlerror();
     return reinterpret_cast<LibraryBinding::Address>(dlsym(handle, function));
 }
-
-void closeLibrary(void *handle)
-{
-    dlclose(handle);
-}
 #endif
 
 bool isPath(const std::string &name)
@@ -84,12 +74,6 @@ LibraryBinding::LibraryBinding(std::string name, std::string ownFolder)
     : m_name(std::move(name))
     , m_ownFolder(std::move(ownFolder))
 { }
-
-LibraryBinding::~LibraryBinding()
-{
-    if (m_handle)
-        closeLibrary(m_handle);
-}
 
 bool LibraryBinding::load()
 {

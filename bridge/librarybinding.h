@@ -6,7 +6,9 @@
 
 // The link library as the bridge holds it: loaded by name at the first call,
 // from the bridge's own folder first, then the system's search path; each
-// function resolved by name. Nothing else is kept between calls.
+// function resolved by name. Nothing else is kept between calls. The library
+// stays loaded until the process ends, as in-process loading leaves it: its
+// state lives as long as the program that uses it.
 class LibraryBinding
 {
 public:
@@ -14,7 +16,6 @@ public:
     using Address = void (*)();
 
     LibraryBinding(std::string name, std::string ownFolder);
-    ~LibraryBinding();
     LibraryBinding(const LibraryBinding &) = delete;
     LibraryBinding &operator=(const LibraryBinding &) = delete;
 
