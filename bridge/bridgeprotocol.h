@@ -74,6 +74,8 @@ enum class Function : std::uint8_t {
     xml_write_tag,
     xml_remove_tag,
 };
+static_assert(std::uint8_t(Function::xml_remove_tag) + 1 == functionCount,
+    "one Function per entry of the table, in its order");
 
 // One argument's value; only the member its Kind names is used.
 struct Value
