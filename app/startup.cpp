@@ -4,7 +4,6 @@
 #include "form1.h"
 #include "messageboxmessages.h"
 #include "module3.h"
-#include "wendalinklibrary.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -104,8 +103,9 @@ int printAnswer(const CommandLineAnswer &answer)
 int runPelsado(const StartupHooks &hooks)
 {
     MessageBoxMessages messages;
-    WendalinkLibrary productionLink(messages);
-    LinkLibrary &link = hooks.wrapLink ? hooks.wrapLink(productionLink) : productionLink;
+    const std::unique_ptr<LinkLibrary> productionLink
+        = makeLinkLibrary(messages, hooks.linkLoading);
+    LinkLibrary &link = hooks.wrapLink ? hooks.wrapLink(*productionLink) : *productionLink;
     BootSettings store;
     Module3 settings;
 

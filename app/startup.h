@@ -1,5 +1,7 @@
 #pragma once
 
+#include "linklibraryfactory.h"
+
 #include <QStringList>
 
 #include <functional>
@@ -39,6 +41,8 @@ int printAnswer(const CommandLineAnswer &answer);
 // Lets the benchmark harness watch the start-up without copying it.
 struct StartupHooks
 {
+    // The benchmarks compare both ways of reaching the library in one build.
+    LinkLoading linkLoading = builtLinkLoading;
     // Wraps the production link library; its result is what the window uses.
     std::function<LinkLibrary &(LinkLibrary &)> wrapLink;
     // The window is built; its load handler has not run yet.

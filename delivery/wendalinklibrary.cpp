@@ -1,6 +1,7 @@
 #include "wendalinklibrary.h"
 
 #include "codepage.h"
+#include "linklibrarymessages.h"
 #include "operatormessages.h"
 #include "wendalink.h"
 
@@ -71,10 +72,7 @@ bool WendalinkLibrary::load()
     }
     reasons << m_library.errorString();
 
-    m_messages.show(QStringLiteral("The link library \"%1\" could not be loaded: %2\n\n"
-                                   "Pelsado carries on without a link to the terminals; "
-                                   "configuration files can still be loaded and saved.")
-                        .arg(m_name, reasons.join(QStringLiteral("; "))));
+    m_messages.show(libraryNotLoadedText(m_name, reasons.join(QStringLiteral("; "))));
     return false;
 }
 
@@ -90,10 +88,8 @@ QFunctionPointer WendalinkLibrary::resolve(const char *function)
     const QFunctionPointer address = m_library.resolve(function);
     m_functions.insert(key, address); // a missing function is reported once, then remembered
     if (!address) {
-        m_messages.show(
-            QStringLiteral("The link library \"%1\" has no function %2 (%3).\n\n"
-                           "Pelsado carries on without it.")
-                .arg(m_library.fileName(), QString::fromLatin1(function), m_library.errorString()));
+        m_messages.show(functionMissingText(
+            m_library.fileName(), QString::fromLatin1(function), m_library.errorString()));
     }
     return address;
 }

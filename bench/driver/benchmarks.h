@@ -29,3 +29,11 @@ struct StoreSettings
     int fileRepeats = 0;
 };
 bool benchStore(const StoreSettings &settings);
+
+struct BridgeSettings
+{
+    int idleSeconds = 0;
+    int requests = 0;
+    int starts = 0;
+};
+bool benchBridge(const BridgeSettings &settings);

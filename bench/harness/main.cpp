@@ -4,11 +4,12 @@
 // first shown, and times the polling ticks; the link library is reached
 // through a thin pass-through that notes when a configuration goes out.
 //
-//   pelsado-bench-tool [--quit-when-shown] [--check 1,2,...]
+//   pelsado-bench-tool [--quit-when-shown] [--check 1,2,...] [--bridge]
 //
 // --check ticks those options once the window is shown (a request then gets a
 // list). Without --quit-when-shown the program runs until its standard input
 // ends, then reports its ticks and peak memory and closes the window.
+// --bridge reaches the link library through the link bridge instead.
 
 #include "benchclock.h"
 #include "form1.h"
@@ -35,7 +36,9 @@ int main(int argc, char **argv)
         QStringLiteral("quit-when-shown"), QStringLiteral("Close once the window is shown."));
     const QCommandLineOption checkOption(QStringLiteral("check"),
         QStringLiteral("Options to tick once the window is shown."), QStringLiteral("list"));
-    parser.addOptions({quitOption, checkOption});
+    const QCommandLineOption bridgeOption(
+        QStringLiteral("bridge"), QStringLiteral("Reach the link library through the bridge."));
+    parser.addOptions({quitOption, checkOption, bridgeOption});
     if (const auto answer = answerCommandLine(parser, QApplication::arguments()))
         return printAnswer(*answer);
     const bool quitWhenShown = parser.isSet(quitOption);
@@ -47,6 +50,7 @@ int main(int argc, char **argv)
 
     std::optional<WatchedLink> link;
     StartupHooks hooks;
+    hooks.linkLoading = parser.isSet(bridgeOption) ? LinkLoading::Bridge : LinkLoading::InProcess;
     hooks.wrapLink = [&link](LinkLibrary &production) -> LinkLibrary & {
         return link.emplace(production);
     };

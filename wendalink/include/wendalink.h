@@ -18,6 +18,8 @@
 #define WENDALINK_CALL
 #endif
 
+/* A library that lists its exports in a .def file defines WENDALINK_API empty. */
+#if !defined(WENDALINK_API)
 #if defined(_WIN32)
 #if defined(WENDALINK_BUILDING)
 #define WENDALINK_API __declspec(dllexport)
@@ -26,6 +28,7 @@
 #endif
 #else
 #define WENDALINK_API __attribute__((visibility("default")))
+#endif
 #endif
 
 #ifdef __cplusplus
