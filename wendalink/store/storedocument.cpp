@@ -1,0 +1,330 @@
+#include "storedocument.h"
+
+#include <string>
+
+namespace {
+
+constexpr char firstPrintable = 0x20;
+constexpr char lastPrintable = 0x7E;
+constexpr const char *indentUnit = "  ";
+// Indentation copied from the file for a new element; deeper files get none, so
+// an element added deep inside a foreign tree never costs more than this.
+constexpr size_t maxIndentation = 256;
+
+// Whitespace between elements is kept as text, and references are kept as
+// written (the text is escaped on the way in and out by this class), so the
+// file is written back as it was read. Comments and the like are content: the
+// file belongs to others too.
+constexpr unsigned parseOptions
+    = (pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration
+          | pugi::parse_doctype | pugi::parse_ws_pcdata)
+    & ~pugi::parse_escapes;
+constexpr unsigned formatOptions
+    = pugi::format_raw | pugi::format_no_escapes | pugi::format_no_declaration;
+
+class ByteArrayWriter final : public pugi::xml_writer
+{
+public:
+    QByteArray bytes;
+    void write(const void *data, size_t size) override
+    {
+        bytes.append(static_cast<const char *>(data), qsizetype(size));
+    }
+};
+
+bool isPlainText(QByteArrayView value)
+{
+    bool allBlanks = true;
+    for (const char byte : value) {
+        if (byte < firstPrintable || byte > lastPrintable)
+            return false;
+        allBlanks = allBlanks && byte == ' ';
+    }
+    return !allBlanks || value.isEmpty();
+}
+
+std::string toStdString(QByteArrayView bytes)
+{
+    return std::string(bytes.data(), size_t(bytes.size()));
+}
+
+std::string escaped(QByteArrayView value)
+{
+    std::string text;
+    text.reserve(size_t(value.size()));
+    for (const char c : value) {
+        if (c == '&')
+            text += "&amp;";
+        else if (c == '<')
+            text += "&lt;";
+        else if (c == '>')
+            text += "&gt;";
+        else
+            text += c;
+    }
+    return text;
+}
+
+// Text as the file has it, references and all, read as an XML reader does.
+QByteArray unescaped(const char *text)
+{
+    const QByteArrayView raw(text);
+    if (!raw.contains('&'))
+        return raw.toByteArray();
+    pugi::xml_document holder;
+    const std::string wrapped = "<v>" + std::string(text) + "</v>";
+    if (!holder.load_buffer(wrapped.data(), wrapped.size(), pugi::parse_default))
+        return raw.toByteArray();
+    return QByteArray(holder.document_element().text().get());
+}
+
+bool isLayoutText(pugi::xml_node node)
+{
+    if (node.type() != pugi::node_pcdata)
+        return false;
+    const QByteArrayView text(node.value());
+    for (const char c : text) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+// The line break and indentation that put `element` on a line of its own, or
+// nothing when the file does not lay it out that way.
+std::optional<std::string> lineStart(pugi::xml_node element)
+{
+    if (element.parent().type() == pugi::node_document)
+        return std::string("\n");
+    const pugi::xml_node before = element.previous_sibling();
+    if (!isLayoutText(before))
+        return std::nullopt;
+    const std::string text = before.value();
+    const size_t lineBreak = text.rfind('\n');
+    if (lineBreak == std::string::npos || text.size() - lineBreak > maxIndentation)
+        return std::nullopt;
+    return text.substr(lineBreak);
+}
+
+pugi::xml_node nextInDocumentOrder(pugi::xml_node node)
+{
+    if (node.first_child())
+        return node.first_child();
+    while (node && !node.next_sibling())
+        node = node.parent();
+    return node ? node.next_sibling() : pugi::xml_node();
+}
+
+} // namespace
+
+StoreDocument::StoreDocument()
+{
+    startEmpty();
+}
+
+bool StoreDocument::isValidName(QByteArrayView name)
+{
+    // Plain ASCII XML names without namespaces; anything else is refused rather
+    // than written as a file no XML reader accepts.
+    if (name.isEmpty())
+        return false;
+    const auto isLetter = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    };
+    const auto isDigit = [](char c) {
+        return c >= '0' && c <= '9';
+    };
+    if (!isLetter(name.front()) && name.front() != '_')
+        return false;
+    for (const char c : name) {
+        if (!isLetter(c) && !isDigit(c) && c != '_' && c != '-' && c != '.')
+            return false;
+    }
+    return true;
+}
+
+void StoreDocument::startEmpty()
+{
+    m_document.reset();
+    pugi::xml_node declaration = m_document.append_child(pugi::node_declaration);
+    declaration.append_attribute("version").set_value("1.0");
+    m_document.append_child(pugi::node_pcdata).set_value("\n");
+    m_document.append_child(rootElementName);
+    m_document.append_child(pugi::node_pcdata).set_value("\n");
+    m_changed = false;
+    restorePosition();
+}
+
+bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
+{
+    if (bytes.trimmed().isEmpty()) {
+        startEmpty();
+        return true;
+    }
+    m_document.reset();
+    const pugi::xml_parse_result parsed
+        = m_document.load_buffer(bytes.data(), size_t(bytes.size()), parseOptions);
+    if (!parsed || !m_document.document_element()) {
+        if (error)
+            *error = parsed ? QByteArray("no root element") : QByteArray(parsed.description());
+        startEmpty();
+        return false;
+    }
+
+    for (pugi::xml_node node = m_document.first_child(); node; node = node.next_sibling()) {
+        // The reader drops the line breaks between the declaration, the
+        // document type and the root element; they are put back.
+        m_document.insert_child_after(pugi::node_pcdata, node).set_value("\n");
+        node = node.next_sibling();
+    }
+    for (pugi::xml_node node = m_document.first_child(); node; node = nextInDocumentOrder(node)) {
+        // The file is always written as UTF-8, whatever encoding it was read
+        // in, so a declaration that names another one would garble it.
+        if (node.type() == pugi::node_declaration && node.attribute("encoding"))
+            node.attribute("encoding").set_value("UTF-8");
+        if (node.type() != pugi::node_element)
+            continue;
+        // Attribute values go out as read, between double quotes: a double
+        // quote that stood between single ones needs its reference.
+        for (pugi::xml_attribute attribute : node.attributes()) {
+            if (QByteArrayView(attribute.value()).contains('"')) {
+                attribute.set_value(
+                    QByteArray(attribute.value()).replace("\"", "&quot;").constData());
+            }
+        }
+    }
+    m_changed = false;
+    restorePosition();
+    return true;
+}
+
+QByteArray StoreDocument::toBytes()
+{
+    ByteArrayWriter writer;
+    m_document.save(writer, "", formatOptions, pugi::encoding_utf8);
+    m_changed = false;
+    return writer.bytes;
+}
+
+void StoreDocument::resetPosition()
+{
+    m_positionPath.clear();
+    m_position = m_document.document_element();
+}
+
+void StoreDocument::restorePosition()
+{
+    const QList<QByteArray> path = m_positionPath;
+    resetPosition();
+    for (const QByteArray &name : path)
+        enterCreating(name);
+}
+
+bool StoreDocument::enter(QByteArrayView name)
+{
+    const pugi::xml_node child = m_position.child(toStdString(name).c_str());
+    if (!child)
+        return false;
+    m_position = child;
+    m_positionPath << name.toByteArray();
+    return true;
+}
+
+void StoreDocument::enterCreating(QByteArrayView name)
+{
+    if (enter(name))
+        return;
+    m_position = appendChild(m_position, toStdString(name).c_str());
+    m_positionPath << name.toByteArray();
+    m_changed = true;
+}
+
+pugi::xml_node StoreDocument::appendChild(pugi::xml_node parent, const char *name)
+{
+    const pugi::xml_node last = parent.last_child();
+    if (isLayoutText(last)) {
+        // Before the line break that ends the parent, indented like the
+        // element children before it.
+        std::optional<std::string> indentation;
+        for (pugi::xml_node node = last.previous_sibling(); node && !indentation;
+             node = node.previous_sibling()) {
+            if (node.type() == pugi::node_element)
+                indentation = lineStart(node);
+        }
+        if (!indentation) {
+            if (const auto parentStart = lineStart(parent))
+                indentation = *parentStart + indentUnit;
+        }
+        if (indentation)
+            parent.insert_child_before(pugi::node_pcdata, last).set_value(indentation->c_str());
+        return parent.insert_child_before(name, last);
+    }
+    if (!last) {
+        if (const auto parentStart = lineStart(parent)) {
+            parent.append_child(pugi::node_pcdata).set_value((*parentStart + indentUnit).c_str());
+            const pugi::xml_node child = parent.append_child(name);
+            parent.append_child(pugi::node_pcdata).set_value(parentStart->c_str());
+            return child;
+        }
+    }
+    return parent.append_child(name);
+}
+
+void StoreDocument::removeChild(pugi::xml_node element)
+{
+    pugi::xml_node parent = element.parent();
+    const pugi::xml_node before = element.previous_sibling();
+    if (isLayoutText(before))
+        parent.remove_child(before);
+    parent.remove_child(element);
+}
+
+void StoreDocument::writeTag(QByteArrayView name, QByteArrayView value)
+{
+    const std::string key = toStdString(name);
+    pugi::xml_node element = m_position.child(key.c_str());
+    if (!element)
+        element = appendChild(m_position, key.c_str());
+    for (pugi::xml_node duplicate = element.next_sibling(key.c_str()); duplicate;) {
+        const pugi::xml_node next = duplicate.next_sibling(key.c_str());
+        removeChild(duplicate);
+        duplicate = next;
+    }
+
+    element.remove_children();
+    element.remove_attribute(encodingAttribute);
+    if (isPlainText(value)) {
+        if (!value.isEmpty())
+            element.append_child(pugi::node_pcdata).set_value(escaped(value).c_str());
+    } else {
+        element.append_attribute(encodingAttribute).set_value(hexEncoding);
+        element.append_child(pugi::node_pcdata).set_value(value.toByteArray().toHex().constData());
+    }
+    m_changed = true;
+}
+
+bool StoreDocument::removeTag(QByteArrayView name)
+{
+    const std::string key = toStdString(name);
+    bool removed = false;
+    while (const pugi::xml_node element = m_position.child(key.c_str())) {
+        removeChild(element);
+        removed = true;
+    }
+    m_changed = m_changed || removed;
+    return removed;
+}
+
+std::optional<QByteArray> StoreDocument::value(QByteArrayView name) const
+{
+    const pugi::xml_node element = m_position.child(toStdString(name).c_str());
+    if (!element)
+        return std::nullopt;
+    const QByteArray text = unescaped(element.text().get());
+    const pugi::xml_attribute encoding = element.attribute(encodingAttribute);
+    if (!encoding)
+        return text;
+    if (QByteArrayView(encoding.value()) != QByteArrayView(hexEncoding))
+        return std::nullopt;
+    return QByteArray::fromHex(text);
+}
