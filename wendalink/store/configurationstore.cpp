@@ -1,11 +1,13 @@
 #include "configurationstore.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
@@ -14,6 +16,7 @@ constexpr const char *storeFileName = "store.xml";
 constexpr const char *setAsideStamp = "yyyyMMdd-HHmmsszzz";
 // A temporary file of a save is the store's name, a dot and six letters or digits.
 constexpr int temporaryTagLength = 6;
+constexpr int lockPollMs = 5;
 
 bool isTemporaryTag(QStringView tag)
 {
@@ -80,7 +83,12 @@ bool ConfigurationStore::locked(Access access, Work work)
     }
     QLockFile lock(m_path + QLatin1String(lockSuffix));
     lock.setStaleLockTime(staleLockMs);
-    if (!lock.tryLock(lockWaitMs)) {
+    // Tried often rather than with QLockFile's growing pauses: a process that
+    // saves record after record frees the lock only for a moment each time.
+    const QDeadlineTimer deadline(lockWaitMs);
+    while (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError && !deadline.hasExpired())
+        QThread::msleep(lockPollMs);
+    if (lock.error() != QLockFile::NoError) {
         return fail(lock.error() == QLockFile::LockFailedError
                 ? QStringLiteral("another process held the lock %1%2 for over %3 ms")
                       .arg(m_path, QLatin1String(lockSuffix))

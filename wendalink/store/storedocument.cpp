@@ -171,12 +171,14 @@ bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
         return false;
     }
 
-    for (pugi::xml_node node = m_document.first_child(); node; node = node.next_sibling()) {
-        // The reader drops the line breaks between the declaration, the
-        // document type and the root element; they are put back.
-        m_document.insert_child_after(pugi::node_pcdata, node).set_value("\n");
+    // The reader drops the line breaks between the declaration, the document
+    // type and the root element; they are put back.
+    for (pugi::xml_node node = m_document.first_child(); node.next_sibling();) {
         node = node.next_sibling();
+        m_document.insert_child_before(pugi::node_pcdata, node).set_value("\n");
     }
+    if (bytes.endsWith('\n'))
+        m_document.append_child(pugi::node_pcdata).set_value("\n");
     for (pugi::xml_node node = m_document.first_child(); node; node = nextInDocumentOrder(node)) {
         // The file is always written as UTF-8, whatever encoding it was read
         // in, so a declaration that names another one would garble it.
