@@ -184,8 +184,9 @@ bool ConfigurationStore::save()
     // Whatever goes wrong below, the file keeps the old store: the next call
     // reads it again instead of trusting the tree that was not saved.
     m_loaded = false;
-    const QByteArray bytes = m_document.toBytes();
-    if (bytes.size() > maxStoreBytes) {
+    const StoreDocument::Pieces pieces = m_document.pieces();
+    const qint64 size = pieces.size();
+    if (size > maxStoreBytes) {
         return fail(QStringLiteral("the change would make %1 larger than %2 bytes; it is left "
                                    "untouched")
                         .arg(m_path)
@@ -196,15 +197,17 @@ bool ConfigurationStore::save()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString()));
-    const qint64 written = writeBytes(file, bytes);
-    if (written != bytes.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+    qint64 written = 0;
+    for (const QByteArrayView piece : {pieces.before, QByteArrayView(pieces.element), pieces.after})
+        written += piece.isEmpty() ? 0 : std::max<qint64>(writeBytes(file, piece), 0);
+    if (written != size || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString reason = file.errorString();
         file.cancelWriting();
         return fail(QStringLiteral("cannot write %1 (%2 of %3 bytes written): %4; it is left "
                                    "untouched")
                         .arg(m_path)
                         .arg(written)
-                        .arg(bytes.size())
+                        .arg(size)
                         .arg(reason));
     }
     // Another process tells a change by the file's time: two saves in one tick

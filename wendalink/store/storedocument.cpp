@@ -1,5 +1,7 @@
 #include "storedocument.h"
 
+#include <QRandomGenerator>
+
 #include <string>
 
 namespace {
@@ -10,6 +12,8 @@ constexpr const char *indentUnit = "  ";
 // Indentation copied from the file for a new element; deeper files get none, so
 // an element added deep inside a foreign tree never costs more than this.
 constexpr size_t maxIndentation = 256;
+constexpr qsizetype reserveSlack = 4096;
+constexpr int hexBase = 16;
 
 // Whitespace between elements is kept as text, and references are kept as
 // written (the text is escaped on the way in and out by this class), so the
@@ -146,6 +150,7 @@ bool StoreDocument::isValidName(QByteArrayView name)
 void StoreDocument::startEmpty()
 {
     m_document.reset();
+    m_split.valid = false;
     pugi::xml_node declaration = m_document.append_child(pugi::node_declaration);
     declaration.append_attribute("version").set_value("1.0");
     m_document.append_child(pugi::node_pcdata).set_value("\n");
@@ -162,6 +167,8 @@ bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
         return true;
     }
     m_document.reset();
+    m_split.valid = false;
+    m_lastSize = bytes.size();
     const pugi::xml_parse_result parsed
         = m_document.load_buffer(bytes.data(), size_t(bytes.size()), parseOptions);
     if (!parsed || !m_document.document_element()) {
@@ -200,12 +207,83 @@ bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
     return true;
 }
 
-QByteArray StoreDocument::toBytes()
+QByteArray StoreDocument::print(pugi::xml_node node) const
 {
     ByteArrayWriter writer;
-    m_document.save(writer, "", formatOptions, pugi::encoding_utf8);
-    m_changed = false;
+    if (node == m_document) {
+        // Growing the buffer step by step costs more than writing it.
+        writer.bytes.reserve(m_lastSize + m_lastSize / 8 + reserveSlack);
+        m_document.save(writer, "", formatOptions, pugi::encoding_utf8);
+    } else {
+        node.print(writer, "", formatOptions, pugi::encoding_utf8);
+    }
     return writer.bytes;
+}
+
+StoreDocument::Pieces StoreDocument::pieces()
+{
+    m_changed = false;
+    Pieces written = split();
+    m_lastSize = written.size();
+    return written;
+}
+
+StoreDocument::Pieces StoreDocument::split()
+{
+    if (m_split.valid && isAncestorOrSelf(m_split.element, m_position))
+        return {m_split.before, print(m_split.element), m_split.after};
+    m_split.valid = false;
+    if (m_position == m_document.document_element())
+        return {{}, print(m_document), {}};
+
+    // The whole document once, with a marker on each side of the position, so
+    // that later changes inside it print only the position's element.
+    const QByteArray token = "wendalink-split-"
+        + QByteArray::number(QRandomGenerator::global()->generate64(), hexBase)
+        + QByteArray::number(QRandomGenerator::global()->generate64(), hexBase);
+    const QByteArray marker = "<!--" + token + "-->";
+    pugi::xml_node parent = m_position.parent();
+    pugi::xml_node opening = parent.insert_child_before(pugi::node_comment, m_position);
+    pugi::xml_node closing = parent.insert_child_after(pugi::node_comment, m_position);
+    opening.set_value(token.constData());
+    closing.set_value(token.constData());
+    const QByteArray whole = print(m_document);
+    parent.remove_child(opening);
+    parent.remove_child(closing);
+    const qsizetype start = whole.indexOf(marker);
+    const qsizetype end = whole.lastIndexOf(marker);
+    const qsizetype inside = start + marker.size();
+    if (start < 0 || end < inside)
+        return {{}, whole, {}};
+    m_split = {m_position, whole.left(start), whole.mid(end + marker.size()), true};
+    return {m_split.before, whole.mid(inside, end - inside), m_split.after};
+}
+
+QByteArray StoreDocument::toBytes()
+{
+    const Pieces written = pieces();
+    QByteArray bytes;
+    bytes.reserve(written.size());
+    bytes.append(written.before).append(written.element).append(written.after);
+    return bytes;
+}
+
+void StoreDocument::noteChange()
+{
+    // Only the position's children change, so a split around the position or
+    // one of its ancestors stays true.
+    if (m_split.valid && !isAncestorOrSelf(m_split.element, m_position))
+        m_split.valid = false;
+    m_changed = true;
+}
+
+bool StoreDocument::isAncestorOrSelf(pugi::xml_node ancestor, pugi::xml_node node)
+{
+    for (; node; node = node.parent()) {
+        if (node == ancestor)
+            return true;
+    }
+    return false;
 }
 
 void StoreDocument::resetPosition()
@@ -236,9 +314,9 @@ void StoreDocument::enterCreating(QByteArrayView name)
 {
     if (enter(name))
         return;
+    noteChange();
     m_position = appendChild(m_position, toStdString(name).c_str());
     m_positionPath << name.toByteArray();
-    m_changed = true;
 }
 
 pugi::xml_node StoreDocument::appendChild(pugi::xml_node parent, const char *name)
@@ -284,7 +362,14 @@ void StoreDocument::removeChild(pugi::xml_node element)
 void StoreDocument::writeTag(QByteArrayView name, QByteArrayView value)
 {
     const std::string key = toStdString(name);
+    const bool plain = isPlainText(value);
+    const std::string text = plain ? escaped(value) : value.toByteArray().toHex().toStdString();
     pugi::xml_node element = m_position.child(key.c_str());
+    // A value the store already holds is no change: saving the same records
+    // again does not rewrite the file.
+    if (element && !element.next_sibling(key.c_str()) && holds(element, plain, text))
+        return;
+    noteChange();
     if (!element)
         element = appendChild(m_position, key.c_str());
     for (pugi::xml_node duplicate = element.next_sibling(key.c_str()); duplicate;) {
@@ -292,17 +377,23 @@ void StoreDocument::writeTag(QByteArrayView name, QByteArrayView value)
         removeChild(duplicate);
         duplicate = next;
     }
-
     element.remove_children();
     element.remove_attribute(encodingAttribute);
-    if (isPlainText(value)) {
-        if (!value.isEmpty())
-            element.append_child(pugi::node_pcdata).set_value(escaped(value).c_str());
-    } else {
+    if (!plain)
         element.append_attribute(encodingAttribute).set_value(hexEncoding);
-        element.append_child(pugi::node_pcdata).set_value(value.toByteArray().toHex().constData());
-    }
-    m_changed = true;
+    if (!text.empty())
+        element.append_child(pugi::node_pcdata).set_value(text.c_str());
+}
+
+bool StoreDocument::holds(pugi::xml_node element, bool plain, const std::string &text)
+{
+    const pugi::xml_attribute encoding = element.attribute(encodingAttribute);
+    if (plain ? bool(encoding) : QByteArrayView(encoding.value()) != QByteArrayView(hexEncoding))
+        return false;
+    const pugi::xml_node child = element.first_child();
+    if (text.empty())
+        return !child;
+    return child.type() == pugi::node_pcdata && !child.next_sibling() && text == child.value();
 }
 
 bool StoreDocument::removeTag(QByteArrayView name)
@@ -313,7 +404,8 @@ bool StoreDocument::removeTag(QByteArrayView name)
         removeChild(element);
         removed = true;
     }
-    m_changed = m_changed || removed;
+    if (removed)
+        noteChange();
     return removed;
 }
 

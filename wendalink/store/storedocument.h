@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include <optional>
+#include <string>
 
 // The store's tree of named elements in memory, with the current position:
 // parsed from the file's bytes and written back as bytes, with no file of its
@@ -33,6 +34,18 @@ public:
     // walks the position again, creating the elements it lacks. False, with
     // the tree left empty, when `bytes` is not well-formed; `error` then says why.
     bool load(QByteArrayView bytes, QByteArray *error = nullptr);
+    // The document as the file holds it, in three pieces: the element at the
+    // position (or one around it) printed afresh, and what comes before and
+    // after it, kept from an earlier print while changes stay inside it.
+    struct Pieces
+    {
+        QByteArrayView before;
+        QByteArray element;
+        QByteArrayView after;
+        qsizetype size() const { return before.size() + element.size() + after.size(); }
+    };
+    // Valid until the next change or load.
+    Pieces pieces();
     QByteArray toBytes();
 
     // The position, as the names walked from the root element.
@@ -55,6 +68,11 @@ public:
 private:
     void startEmpty();
     void restorePosition();
+    Pieces split();
+    QByteArray print(pugi::xml_node node) const;
+    void noteChange();
+    static bool holds(pugi::xml_node element, bool plain, const std::string &text);
+    static bool isAncestorOrSelf(pugi::xml_node ancestor, pugi::xml_node node);
     static pugi::xml_node appendChild(pugi::xml_node parent, const char *name);
     static void removeChild(pugi::xml_node element);
 
@@ -62,4 +80,12 @@ private:
     pugi::xml_node m_position;
     QList<QByteArray> m_positionPath;
     bool m_changed = false;
+    qsizetype m_lastSize = 0;
+    struct Split
+    {
+        pugi::xml_node element;
+        QByteArray before;
+        QByteArray after;
+        bool valid = false;
+    } m_split;
 };
