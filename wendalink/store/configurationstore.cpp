@@ -226,6 +226,12 @@ bool ConfigurationStore::save()
 bool ConfigurationStore::reset()
 {
     m_document.resetPosition();
+    // Reading needs no lock: the file is only ever replaced whole. The lock is
+    // for putting a damaged file aside and for removing temporaries.
+    if (m_loaded && m_temporariesChecked && identify() == m_identity) {
+        m_error = m_refusal;
+        return m_writable;
+    }
     return locked(Access::read, [this] {
         removeStaleTemporaries();
         return refresh();
