@@ -110,6 +110,29 @@ std::optional<std::string> lineStart(pugi::xml_node element)
     return text.substr(lineBreak);
 }
 
+// The file is always written as UTF-8, whatever encoding it was read in, so a
+// declaration that names another one, even in a garbled attribute the reader
+// took the encoding from, would garble it.
+void declareUtf8(pugi::xml_node declaration)
+{
+    bool named = false;
+    for (pugi::xml_attribute attribute = declaration.first_attribute(); attribute;) {
+        const pugi::xml_attribute next = attribute.next_attribute();
+        const QByteArrayView name(attribute.name());
+        if (name != QByteArrayView("version") && name != QByteArrayView("standalone")) {
+            declaration.remove_attribute(attribute);
+            named = true;
+        }
+        attribute = next;
+    }
+    if (!named)
+        return;
+    const pugi::xml_attribute version = declaration.attribute("version");
+    (version ? declaration.insert_attribute_after("encoding", version)
+             : declaration.prepend_attribute("encoding"))
+        .set_value("UTF-8");
+}
+
 pugi::xml_node nextInDocumentOrder(pugi::xml_node node)
 {
     if (node.first_child())
@@ -187,10 +210,8 @@ bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
     if (bytes.endsWith('\n'))
         m_document.append_child(pugi::node_pcdata).set_value("\n");
     for (pugi::xml_node node = m_document.first_child(); node; node = nextInDocumentOrder(node)) {
-        // The file is always written as UTF-8, whatever encoding it was read
-        // in, so a declaration that names another one would garble it.
-        if (node.type() == pugi::node_declaration && node.attribute("encoding"))
-            node.attribute("encoding").set_value("UTF-8");
+        if (node.type() == pugi::node_declaration)
+            declareUtf8(node);
         if (node.type() != pugi::node_element)
             continue;
         // Attribute values go out as read, between double quotes: a double
@@ -414,7 +435,9 @@ std::optional<QByteArray> StoreDocument::value(QByteArrayView name) const
     const pugi::xml_node element = m_position.child(toStdString(name).c_str());
     if (!element)
         return std::nullopt;
-    const QByteArray text = unescaped(element.text().get());
+    // The line breaks and indentation between child elements are no value.
+    const pugi::xml_text content = element.text();
+    const QByteArray text = isLayoutText(content.data()) ? QByteArray() : unescaped(content.get());
     const pugi::xml_attribute encoding = element.attribute(encodingAttribute);
     if (!encoding)
         return text;
