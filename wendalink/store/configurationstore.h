@@ -34,7 +34,7 @@ public:
     static constexpr qint64 maxStoreBytes = 16 * 1024 * 1024;
     // How long a change waits for another process's change to end.
     static constexpr int lockWaitMs = 2000;
-    // A lock older than this whose owner cannot be found is taken over.
+    // A lock older than this is taken over, at once when its process is gone.
     static constexpr int staleLockMs = 30000;
     // The temporary files of a save killed midway are removed after this long.
     static constexpr qint64 staleTemporarySeconds = 3600;
