@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,8 +17,6 @@ class HalfWritingStore final : public ConfigurationStore
 {
 public:
     using ConfigurationStore::ConfigurationStore;
-
-protected:
     qint64 writeBytes(QFileDevice &file, QByteArrayView bytes) override
     {
         return ConfigurationStore::writeBytes(file, bytes.first(bytes.size() / 2));
@@ -177,6 +176,12 @@ private slots:
         for (int record = 1; record <= 60; ++record)
             QVERIFY(written(*m_store, "PELSADOIG" + QByteArray::number(record), "RA"));
         QCOMPARE(m_store->loadCount(), 1);
+        // Another writer, which first finds the lock of one that died holding it.
+        const pid_t locker = ::fork();
+        if (locker == 0)
+            ::_exit(int(!QLockFile(m_path + ConfigurationStore::lockSuffix).lock()));
+        QVERIFY(::waitpid(locker, nullptr, 0) == locker
+            && QFile::exists(m_path + ConfigurationStore::lockSuffix));
         ConfigurationStore other(m_path);
         QVERIFY(written(other, "PELSADOIG1", "ZA"));
         QVERIFY(m_store->reset() && m_store->positionInside("TERMINAL"));
