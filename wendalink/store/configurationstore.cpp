@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -88,14 +89,21 @@ bool ConfigurationStore::locked(Access access, Work work)
     const QDeadlineTimer deadline(lockWaitMs);
     while (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError && !deadline.hasExpired())
         QThread::msleep(lockPollMs);
-    if (lock.error() != QLockFile::NoError) {
-        return fail(lock.error() == QLockFile::LockFailedError
-                ? QStringLiteral("another process held the lock %1%2 for over %3 ms")
-                      .arg(m_path, QLatin1String(lockSuffix))
-                      .arg(lockWaitMs)
-                : QStringLiteral("cannot create the lock %1%2")
-                      .arg(m_path, QLatin1String(lockSuffix)));
+    if (lock.error() == QLockFile::LockFailedError) {
+        return fail(QStringLiteral("another process held the lock %1%2 for over %3 ms")
+                        .arg(m_path, QLatin1String(lockSuffix))
+                        .arg(lockWaitMs));
     }
+    if (lock.error() != QLockFile::NoError) {
+        // In a folder this process cannot write to, the store can still be
+        // read: the file is only ever replaced whole.
+        if (access == Access::read)
+            return work();
+        return fail(
+            QStringLiteral("cannot create the lock %1%2").arg(m_path, QLatin1String(lockSuffix)));
+    }
+    m_locked = true;
+    const auto unlocked = qScopeGuard([this] { m_locked = false; });
     return work();
 }
 
@@ -139,6 +147,10 @@ bool ConfigurationStore::load()
 
 bool ConfigurationStore::putAside(const QByteArray &reason)
 {
+    if (!m_locked) {
+        return fail(QStringLiteral("%1 is damaged (%2) and cannot be put aside without its lock")
+                        .arg(m_path, QString::fromUtf8(reason)));
+    }
     const QString aside = m_path + QLatin1String(damagedSuffix)
         + QDateTime::currentDateTime().toString(QLatin1String(setAsideStamp));
     if (!QFile::rename(m_path, aside)) {
@@ -154,7 +166,7 @@ bool ConfigurationStore::putAside(const QByteArray &reason)
 
 void ConfigurationStore::removeStaleTemporaries()
 {
-    if (m_temporariesChecked)
+    if (m_temporariesChecked || !m_locked)
         return;
     m_temporariesChecked = true;
     // Only under the lock, and only old ones: a save in progress holds the

@@ -105,5 +105,6 @@ private:
     bool m_loaded = false;
     bool m_writable = false;
     bool m_temporariesChecked = false;
+    bool m_locked = false;
     int m_loadCount = 0;
 };
