@@ -1,18 +1,16 @@
-// The configuration store loading an arbitrary file, then running a script of
-// resets, moves, writes and removals over it.
+// The store's tree loading an arbitrary file, then running a script of
+// resets, moves, writes and removals over it, in memory: the "file" is the
+// bytes the tree was last written to, as the store writes them after each change.
 //
 // Input: the file's content, then the script, then one byte giving the
 // script's length. Each script step is an operation byte followed by what the
 // operation takes (see runStep).
 
-#include "configurationstore.h"
 #include "fuzzcheck.h"
+#include "storedocument.h"
 
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QList>
-#include <QTemporaryDir>
 
 #include <pugixml.hpp>
 
@@ -27,6 +25,13 @@ constexpr int maxSteps = 48;
 constexpr uint8_t rawNameFlag = 0x80;
 constexpr uint8_t rawNameLengthMask = 0x0F;
 constexpr uint8_t maxValueLength = 48;
+
+// Bytes a change may add to the file besides its name and value: markup and
+// at most the indentation the store copies from the file.
+constexpr qsizetype changeAllowance = 1024;
+// How much a file may grow when it is first written back: another encoding
+// becomes UTF-8, a double quote between single ones becomes &quot;.
+constexpr qsizetype maxGrowthFactor = 6;
 
 // The names the tool uses, a few more valid ones, and the default root's.
 constexpr const char *knownNames[]
@@ -68,14 +73,6 @@ private:
     size_t m_size;
     size_t m_position = 0;
 };
-
-std::optional<QByteArray> fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
-}
 
 bool parses(pugi::xml_document &document, const QByteArray &bytes)
 {
@@ -174,9 +171,10 @@ private:
 class StoreScript
 {
 public:
-    StoreScript(ConfigurationStore &store, const uint8_t *script, size_t size)
+    StoreScript(StoreDocument &store, const uint8_t *script, size_t size)
         : m_store(store)
         , m_reader(script, size)
+        , m_file(store.toBytes())
     { }
 
     void run()
@@ -185,6 +183,8 @@ public:
             runStep(Step(m_reader.next() % stepCount));
         verifyAll();
     }
+
+    const QByteArray &file() const { return m_file; }
 
 private:
     QByteArray nextName()
@@ -201,22 +201,32 @@ private:
             fuzzCheck(m_store.value(name) == *expected, invariant);
     }
 
-    // An invalid name is refused and leaves the file as it was.
-    bool refusedInvalidName(const QByteArray &name, bool accepted, const QByteArray &fileBefore)
+    // What the store does after every change: the file gets the tree, and
+    // grows by no more than the change.
+    void save(qsizetype added)
     {
-        if (ConfigurationStore::isValidName(name))
-            return false;
-        fuzzCheck(!accepted, "an invalid name is refused");
-        fuzzCheck(fileBytes(m_store.path()).value_or(QByteArray()) == fileBefore,
-            "a refused name leaves the file untouched");
-        return true;
+        if (!m_store.changed())
+            return;
+        const QByteArray written = m_store.toBytes();
+        fuzzCheck(written.size() <= m_file.size() + added + changeAllowance,
+            "a change never inflates what is already in the file");
+        m_file = written;
+    }
+
+    // The file read again, as after another process changed it, or the tree
+    // kept, as when it did not.
+    void reset(bool reload)
+    {
+        m_store.resetPosition();
+        if (reload)
+            fuzzCheck(m_store.load(m_file), "a store written by itself loads again");
+        m_path.clear();
     }
 
     void runStep(Step step)
     {
         if (step == Step::reset) {
-            fuzzCheck(m_store.reset(), "a store written by itself loads again");
-            m_path.clear();
+            reset(m_reader.next() & 1);
             return;
         }
         if (step == Step::verifyAll) {
@@ -224,38 +234,30 @@ private:
             return;
         }
         const QByteArray name = nextName();
-        const QByteArray before = ConfigurationStore::isValidName(name)
-            ? QByteArray()
-            : fileBytes(m_store.path()).value_or(QByteArray());
+        // The store refuses other names before they reach the tree.
+        if (!StoreDocument::isValidName(name))
+            return;
         switch (step) {
-        case Step::positionInside: {
-            const bool accepted = m_store.positionInside(name);
-            if (refusedInvalidName(name, accepted, before))
-                return;
-            fuzzCheck(accepted, "moving inside a valid name succeeds");
+        case Step::positionInside:
+            m_store.enterCreating(name);
+            save(name.size());
             m_model.entered(m_path, name);
             m_path << name;
             break;
-        }
         case Step::writeTag: {
             const QByteArray value = m_reader.take(m_reader.next() % (maxValueLength + 1));
-            const bool accepted = m_store.writeTag(name, value);
-            if (refusedInvalidName(name, accepted, before))
-                return;
-            fuzzCheck(accepted, "writing a valid name succeeds");
+            m_store.writeTag(name, value);
+            save(2 * name.size() + 2 * value.size());
             m_model.written(m_path, name, value);
             checkValue(name, "a written value reads back at once");
             break;
         }
-        case Step::removeTag: {
-            const bool accepted = m_store.removeTag(name);
-            if (refusedInvalidName(name, accepted, before))
-                return;
-            fuzzCheck(accepted, "removing a valid name succeeds");
+        case Step::removeTag:
+            m_store.removeTag(name);
+            save(0);
             m_model.removed(m_path, name);
             checkValue(name, "a removed element is gone at once");
             break;
-        }
         case Step::readValue:
             checkValue(name, "a value reads as last written");
             break;
@@ -268,26 +270,26 @@ private:
     // Everything written must be in the file: load it again and walk to each.
     void verifyAll()
     {
+        reset(true);
         for (const auto &[pathKey, values] : m_model.values()) {
-            fuzzCheck(m_store.reset(), "a store written by itself loads again");
-            m_path.clear();
+            reset(false);
             const QList<QByteArray> path
                 = pathKey.isEmpty() ? QList<QByteArray>() : pathKey.split('/');
             for (const QByteArray &name : path) {
-                fuzzCheck(m_store.positionInside(name), "the elements written under stay");
+                fuzzCheck(m_store.enter(name), "the elements written under stay");
                 m_path << name;
             }
             for (const auto &[name, expected] : values)
                 fuzzCheck(m_store.value(name) == expected, "a value survives a reload");
         }
-        fuzzCheck(m_store.reset(), "a store written by itself loads again");
-        m_path.clear();
+        reset(false);
     }
 
-    ConfigurationStore &m_store;
+    StoreDocument &m_store;
     ScriptReader m_reader;
     StoreModel m_model;
     StoreModel::Path m_path;
+    QByteArray m_file;
 };
 
 } // namespace
@@ -298,42 +300,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     const size_t scriptSize = std::min(size_t(data[size - 1]), size - 1);
     const size_t contentSize = size - 1 - scriptSize;
-    const QByteArray content(reinterpret_cast<const char *>(data), qsizetype(contentSize));
-
-    const QTemporaryDir folder;
-    fuzzCheck(folder.isValid(), "a scratch folder can be created");
-    const QString path = folder.filePath(QStringLiteral("store.xml"));
-    {
-        QFile file(path);
-        fuzzCheck(file.open(QIODevice::WriteOnly) && file.write(content) == content.size(),
-            "the store file can be prepared");
-    }
+    const QByteArray content
+        = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(contentSize));
 
     pugi::xml_document original;
     const bool wellFormed = parses(original, content);
 
-    ConfigurationStore store(path);
-    fuzzCheck(store.reset(), "a file in a writable folder never blocks the store");
-    if (!store.setAsidePath().isEmpty()) {
-        fuzzCheck(!wellFormed, "a well-formed file is never put aside");
-        fuzzCheck(fileBytes(store.setAsidePath()) == content, "a file put aside keeps every byte");
-    }
+    StoreDocument store;
+    const bool loaded = store.load(content);
+    fuzzCheck(loaded == (wellFormed || content.trimmed().isEmpty()),
+        "the store reads exactly the well-formed files");
 
     if (wellFormed) {
-        fuzzCheck(store.writeTag(probeName, probeValue), "writing into a loaded file succeeds");
-        pugi::xml_document rewritten;
-        fuzzCheck(parses(rewritten, fileBytes(path).value_or(QByteArray())),
-            "the store writes well-formed XML");
-        fuzzCheck(comparableForm(rewritten) == comparableForm(original),
+        store.writeTag(probeName, probeValue);
+        const QByteArray rewritten = store.toBytes();
+        fuzzCheck(rewritten.size() <= maxGrowthFactor * content.size() + changeAllowance,
+            "a change never inflates the file");
+        pugi::xml_document reread;
+        fuzzCheck(parses(reread, rewritten), "the store writes well-formed XML");
+        fuzzCheck(comparableForm(reread) == comparableForm(original),
             "a change keeps everything else in the file as it was");
+        fuzzCheck(store.load(rewritten) && store.toBytes() == rewritten,
+            "what the store wrote, it writes again unchanged");
+        store.resetPosition();
     }
 
-    StoreScript(store, data + contentSize, scriptSize).run();
-
-    if (const std::optional<QByteArray> final = fileBytes(path)) {
-        pugi::xml_document written;
-        fuzzCheck(final->trimmed().isEmpty() || parses(written, *final),
-            "the store leaves well-formed XML");
-    }
+    StoreScript script(store, data + contentSize, scriptSize);
+    script.run();
+    pugi::xml_document written;
+    fuzzCheck(parses(written, script.file()), "the store leaves well-formed XML");
     return 0;
 }

@@ -28,8 +28,12 @@ qint32 StoreSession::storeResult(bool done)
 qint32 StoreSession::xmlReset()
 {
     const std::lock_guard lock(m_mutex);
-    // The path is looked up again, so a store moved by its variable is followed.
-    m_store.emplace(ConfigurationStore::defaultPath());
+    // The path is looked up again, so a store moved by its variable is
+    // followed; the same store keeps what it read, and reads again only when
+    // the file changed.
+    const QString path = ConfigurationStore::defaultPath();
+    if (!m_store || m_store->path() != path)
+        m_store.emplace(path);
     return storeResult(m_store->reset());
 }
 

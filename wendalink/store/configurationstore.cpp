@@ -1,50 +1,33 @@
 #include "configurationstore.h"
 
-#include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <QThread>
 
 namespace {
 
 constexpr const char *storeFolder = "wendalink";
 constexpr const char *storeFileName = "store.xml";
 constexpr const char *setAsideStamp = "yyyyMMdd-HHmmsszzz";
-constexpr const char *indentation = "  ";
-constexpr char firstPrintable = 0x20;
-constexpr char lastPrintable = 0x7E;
+// A temporary file of a save is the store's name, a dot and six letters or digits.
+constexpr int temporaryTagLength = 6;
+constexpr int lockPollMs = 5;
 
-// Comments, processing instructions and the declaration are kept like unknown
-// elements: the file belongs to others too.
-constexpr unsigned parseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi
-    | pugi::parse_declaration | pugi::parse_doctype;
-
-class ByteArrayWriter final : public pugi::xml_writer
+bool isTemporaryTag(QStringView tag)
 {
-public:
-    QByteArray bytes;
-    void write(const void *data, size_t size) override
-    {
-        bytes.append(static_cast<const char *>(data), qsizetype(size));
-    }
-};
-
-bool isPlainText(QByteArrayView value)
-{
-    bool allBlanks = true;
-    for (const char byte : value) {
-        if (byte < firstPrintable || byte > lastPrintable)
+    if (tag.size() != temporaryTagLength)
+        return false;
+    for (const QChar c : tag) {
+        if (!(c.isDigit() || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')))
             return false;
-        allBlanks = allBlanks && byte == ' ';
     }
-    return !allBlanks || value.isEmpty();
-}
-
-std::string toStdString(QByteArrayView bytes)
-{
-    return std::string(bytes.data(), size_t(bytes.size()));
+    return true;
 }
 
 } // namespace
@@ -63,25 +46,18 @@ ConfigurationStore::ConfigurationStore(QString path)
     : m_path(std::move(path))
 { }
 
-bool ConfigurationStore::isValidName(QByteArrayView name)
+bool ConfigurationStore::FileIdentity::operator==(const FileIdentity &other) const
 {
-    // Plain ASCII XML names without namespaces; anything else is refused rather
-    // than written as a file no XML reader accepts.
-    if (name.isEmpty())
-        return false;
-    const auto isLetter = [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    };
-    const auto isDigit = [](char c) {
-        return c >= '0' && c <= '9';
-    };
-    if (!isLetter(name.front()) && name.front() != '_')
-        return false;
-    for (const char c : name) {
-        if (!isLetter(c) && !isDigit(c) && c != '_' && c != '-' && c != '.')
-            return false;
-    }
-    return true;
+    return exists == other.exists && size == other.size && modified == other.modified
+        && changed == other.changed;
+}
+
+ConfigurationStore::FileIdentity ConfigurationStore::identify() const
+{
+    const QFileInfo info(m_path);
+    if (!info.exists())
+        return {};
+    return {true, info.size(), info.lastModified(), info.metadataChangeTime()};
 }
 
 bool ConfigurationStore::fail(const QString &reason)
@@ -90,159 +66,233 @@ bool ConfigurationStore::fail(const QString &reason)
     return false;
 }
 
-bool ConfigurationStore::reset()
+template<typename Work>
+bool ConfigurationStore::locked(Access access, Work work)
 {
-    m_loaded = false;
-    ensureLoaded();
-    return m_writable;
-}
-
-bool ConfigurationStore::changeAllowed()
-{
-    ensureLoaded();
-    if (!m_writable && m_error.isEmpty())
-        m_error = QStringLiteral("%1 could not be loaded; it is left untouched").arg(m_path);
-    return m_writable;
-}
-
-void ConfigurationStore::ensureLoaded()
-{
-    if (m_loaded)
-        return;
-    m_loaded = true;
     m_error.clear();
-    m_setAsidePath.clear();
-    m_document.reset();
-    m_writable = load();
-    if (!m_document.document_element())
-        m_document.append_child(rootElementName);
-    m_position = m_document.document_element();
+    const QFileInfo info(m_path);
+    // Checked before anything opens it: reading a FIFO would block, and a
+    // device would be replaced by a regular file.
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("%1 is not a regular file; it is left alone").arg(m_path));
+    const QString folder = info.absolutePath();
+    if (!QFileInfo::exists(folder)) {
+        if (access == Access::read)
+            return work();
+        if (!QDir().mkpath(folder))
+            return fail(QStringLiteral("cannot create the folder %1").arg(folder));
+    }
+    QLockFile lock(m_path + QLatin1String(lockSuffix));
+    lock.setStaleLockTime(staleLockMs);
+    // Tried often rather than with QLockFile's growing pauses: a process that
+    // saves record after record frees the lock only for a moment each time.
+    const QDeadlineTimer deadline(lockWaitMs);
+    while (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError && !deadline.hasExpired())
+        QThread::msleep(lockPollMs);
+    if (lock.error() == QLockFile::LockFailedError) {
+        return fail(QStringLiteral("another process held the lock %1%2 for over %3 ms")
+                        .arg(m_path, QLatin1String(lockSuffix))
+                        .arg(lockWaitMs));
+    }
+    if (lock.error() != QLockFile::NoError) {
+        // In a folder this process cannot write to, the store can still be
+        // read: the file is only ever replaced whole.
+        if (access == Access::read)
+            return work();
+        return fail(
+            QStringLiteral("cannot create the lock %1%2").arg(m_path, QLatin1String(lockSuffix)));
+    }
+    m_locked = true;
+    const auto unlocked = qScopeGuard([this] { m_locked = false; });
+    return work();
+}
+
+bool ConfigurationStore::refresh()
+{
+    const FileIdentity current = identify();
+    if (!m_loaded || !(current == m_identity)) {
+        m_loaded = true;
+        m_identity = current;
+        m_setAsidePath.clear();
+        m_writable = load();
+        m_refusal = m_writable ? QString() : m_error;
+    }
+    if (!m_writable)
+        m_error = m_refusal;
+    return m_writable;
 }
 
 bool ConfigurationStore::load()
 {
-    QFile file(m_path);
-    if (!file.exists())
+    ++m_loadCount;
+    m_document.load({});
+    if (!m_identity.exists)
         return true;
+    const auto tooLarge = [this] {
+        return fail(QStringLiteral("%1 is larger than %2 bytes; it is left untouched")
+                        .arg(m_path)
+                        .arg(maxStoreBytes));
+    };
+    if (m_identity.size > maxStoreBytes)
+        return tooLarge();
+    QFile file(m_path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1: %2").arg(m_path, file.errorString()));
-    const QByteArray content = file.readAll();
-    file.close();
-    if (content.trimmed().isEmpty())
-        return true;
+    const QByteArray content = file.read(maxStoreBytes + 1);
+    if (content.size() > maxStoreBytes)
+        return tooLarge();
+    QByteArray reason;
+    return m_document.load(content, &reason) || putAside(reason);
+}
 
-    const pugi::xml_parse_result parsed
-        = m_document.load_buffer(content.constData(), size_t(content.size()), parseOptions);
-    if (parsed && m_document.document_element())
-        return true;
-
-    m_document.reset();
+bool ConfigurationStore::putAside(const QByteArray &reason)
+{
+    if (!m_locked) {
+        return fail(QStringLiteral("%1 is damaged (%2) and cannot be put aside without its lock")
+                        .arg(m_path, QString::fromUtf8(reason)));
+    }
     const QString aside = m_path + QLatin1String(damagedSuffix)
         + QDateTime::currentDateTime().toString(QLatin1String(setAsideStamp));
     if (!QFile::rename(m_path, aside)) {
         return fail(QStringLiteral("%1 is damaged (%2) and could not be put aside")
-                        .arg(m_path, QString::fromUtf8(parsed.description())));
+                        .arg(m_path, QString::fromUtf8(reason)));
     }
+    m_identity = identify();
     m_setAsidePath = aside;
     m_error = QStringLiteral("%1 was damaged (%2) and was put aside as %3")
-                  .arg(m_path, QString::fromUtf8(parsed.description()), aside);
+                  .arg(m_path, QString::fromUtf8(reason), aside);
     return true;
+}
+
+void ConfigurationStore::removeStaleTemporaries()
+{
+    if (m_temporariesChecked || !m_locked)
+        return;
+    m_temporariesChecked = true;
+    // Only under the lock, and only old ones: a save in progress holds the
+    // lock, and no save takes an hour.
+    const QFileInfo store(m_path);
+    const QString prefix = store.fileName() + QLatin1Char('.');
+    const QDateTime now = QDateTime::currentDateTime();
+    const QFileInfoList entries
+        = store.absoluteDir().entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        if (name.startsWith(prefix) && isTemporaryTag(QStringView(name).mid(prefix.size()))
+            && entry.lastModified().secsTo(now) > staleTemporarySeconds)
+            QFile::remove(entry.filePath());
+    }
+}
+
+qint64 ConfigurationStore::writeBytes(QFileDevice &file, QByteArrayView bytes)
+{
+    return file.write(bytes.data(), bytes.size());
 }
 
 bool ConfigurationStore::save()
 {
-    // The file is always written as UTF-8, whatever encoding it was read in, so
-    // a declaration that names another one would make the next reader garble it.
-    for (pugi::xml_node node = m_document.first_child(); node; node = node.next_sibling()) {
-        if (node.type() == pugi::node_declaration && node.attribute("encoding"))
-            node.attribute("encoding").set_value("UTF-8");
+    if (!m_document.changed())
+        return true;
+    // Whatever goes wrong below, the file keeps the old store: the next call
+    // reads it again instead of trusting the tree that was not saved.
+    m_loaded = false;
+    const StoreDocument::Pieces pieces = m_document.pieces();
+    const qint64 size = pieces.size();
+    if (size > maxStoreBytes) {
+        return fail(QStringLiteral("the change would make %1 larger than %2 bytes; it is left "
+                                   "untouched")
+                        .arg(m_path)
+                        .arg(maxStoreBytes));
     }
-    ByteArrayWriter writer;
-    m_document.save(writer, indentation, pugi::format_default, pugi::encoding_utf8);
-
-    const QFileInfo info(m_path);
-    if (!QDir().mkpath(info.absolutePath()))
-        return fail(QStringLiteral("cannot create the folder %1").arg(info.absolutePath()));
+    // Unbuffered: a write that the device refuses (a full disk) fails here,
+    // not silently inside commit().
     QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString()));
-    if (file.write(writer.bytes) != writer.bytes.size() || !file.commit())
-        return fail(QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString()));
+    qint64 written = 0;
+    for (const QByteArrayView piece : {pieces.before, QByteArrayView(pieces.element), pieces.after})
+        written += piece.isEmpty() ? 0 : std::max<qint64>(writeBytes(file, piece), 0);
+    if (written != size || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return fail(QStringLiteral("cannot write %1 (%2 of %3 bytes written): %4; it is left "
+                                   "untouched")
+                        .arg(m_path)
+                        .arg(written)
+                        .arg(size)
+                        .arg(reason));
+    }
+    // Another process tells a change by the file's time: two saves in one tick
+    // of the file system's clock must still differ.
+    QDateTime stamp = QDateTime::currentDateTimeUtc();
+    if (m_identity.exists && stamp <= m_identity.modified)
+        stamp = m_identity.modified.addMSecs(1);
+    file.setFileTime(stamp, QFileDevice::FileModificationTime);
+    if (!file.commit())
+        return fail(QStringLiteral("cannot replace %1: %2").arg(m_path, file.errorString()));
+    m_identity = identify();
+    m_loaded = true;
     return true;
+}
+
+bool ConfigurationStore::reset()
+{
+    m_document.resetPosition();
+    // Reading needs no lock: the file is only ever replaced whole. The lock is
+    // for putting a damaged file aside and for removing temporaries.
+    if (m_loaded && m_temporariesChecked && identify() == m_identity) {
+        m_error = m_refusal;
+        return m_writable;
+    }
+    return locked(Access::read, [this] {
+        removeStaleTemporaries();
+        return refresh();
+    });
 }
 
 bool ConfigurationStore::positionInside(QByteArrayView name)
 {
-    ensureLoaded();
-    if (!isValidName(name))
+    if (!StoreDocument::isValidName(name))
         return fail(QStringLiteral("not an element name: %1").arg(QString::fromLatin1(name)));
-    const std::string key = toStdString(name);
-    pugi::xml_node child = m_position.child(key.c_str());
-    if (child) {
-        m_position = child;
+    // An element already there is entered without the file: a change made
+    // meanwhile is found by the next write, which walks the position again.
+    if (m_loaded && m_document.enter(name))
         return true;
-    }
-    if (!changeAllowed())
-        return false;
-    child = m_position.append_child(key.c_str());
-    m_position = child;
-    return save();
+    return locked(Access::change, [&] {
+        if (!refresh())
+            return false;
+        m_document.enterCreating(name);
+        return save();
+    });
 }
 
 bool ConfigurationStore::writeTag(QByteArrayView name, QByteArrayView value)
 {
-    if (!changeAllowed())
-        return false;
-    if (!isValidName(name))
+    if (!StoreDocument::isValidName(name))
         return fail(QStringLiteral("not an element name: %1").arg(QString::fromLatin1(name)));
-    const std::string key = toStdString(name);
-    pugi::xml_node element = m_position.child(key.c_str());
-    if (!element)
-        element = m_position.append_child(key.c_str());
-    for (pugi::xml_node duplicate = element.next_sibling(key.c_str()); duplicate;) {
-        const pugi::xml_node next = duplicate.next_sibling(key.c_str());
-        m_position.remove_child(duplicate);
-        duplicate = next;
-    }
-
-    element.remove_children();
-    element.remove_attribute(encodingAttribute);
-    if (isPlainText(value)) {
-        element.text().set(toStdString(value).c_str());
-    } else {
-        element.append_attribute(encodingAttribute).set_value(hexEncoding);
-        element.text().set(value.toByteArray().toHex().constData());
-    }
-    return save();
+    return locked(Access::change, [&] {
+        if (!refresh())
+            return false;
+        m_document.writeTag(name, value);
+        return save();
+    });
 }
 
 bool ConfigurationStore::removeTag(QByteArrayView name)
 {
-    if (!changeAllowed())
-        return false;
-    if (!isValidName(name))
+    if (!StoreDocument::isValidName(name))
         return fail(QStringLiteral("not an element name: %1").arg(QString::fromLatin1(name)));
-    const std::string key = toStdString(name);
-    bool removed = false;
-    while (pugi::xml_node element = m_position.child(key.c_str())) {
-        m_position.remove_child(element);
-        removed = true;
-    }
-    return removed ? save() : true;
+    return locked(Access::change, [&] {
+        if (!refresh())
+            return false;
+        m_document.removeTag(name);
+        return save();
+    });
 }
 
 std::optional<QByteArray> ConfigurationStore::value(QByteArrayView name) const
 {
-    if (!m_loaded || !isValidName(name))
+    if (!StoreDocument::isValidName(name))
         return std::nullopt;
-    const pugi::xml_node element = m_position.child(toStdString(name).c_str());
-    if (!element)
-        return std::nullopt;
-    const QByteArray text(element.text().get());
-    const pugi::xml_attribute encoding = element.attribute(encodingAttribute);
-    if (!encoding)
-        return text;
-    if (QByteArrayView(encoding.value()) != QByteArrayView(hexEncoding))
-        return std::nullopt;
-    return QByteArray::fromHex(text);
+    return m_document.value(name);
 }

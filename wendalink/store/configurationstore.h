@@ -1,74 +1,110 @@
 #pragma once
 
+#include "storedocument.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QDateTime>
 #include <QString>
-
-#include <pugixml.hpp>
 
 #include <optional>
 
-// The shared configuration store: a tree of named elements in an XML file,
-// walked with a current position. Every change is written to disk at once,
-// through a temporary file renamed over the old one, so the file is always
-// either the old or the new store, never half of each.
+class QFileDevice;
+
+// The shared configuration store: a StoreDocument kept in an XML file that
+// other processes (another tool, a second copy of this one) change as well.
 //
-// Values are byte strings. A value made only of printable ASCII (not only
-// blanks) is the element's text; any other value is written as hexadecimal
-// digits with the attribute encoding="hex", so every byte 1-255 survives.
+// Every change is a read-modify-write under a lock file beside the store
+// (STORE.lock), so no change another process made is written over: the file is
+// read again when it changed since this process last saw it (its size and
+// times), else the tree in memory is used. The new store goes to a temporary
+// file, every byte of which must have reached it before it replaces the old
+// file, so the file is always either the old or the new store.
 //
-// A file that cannot be parsed is renamed aside (see damagedSuffix) and the
-// store starts empty; when that rename fails, or the file cannot be read, the
-// store refuses every change so that it never writes over a file it could not
-// understand.
+// The store refuses, without touching the file: a path that names anything but
+// a regular file, a file larger than maxStoreBytes, a file that cannot be read,
+// and a damaged file that cannot be put aside (a damaged file is renamed aside,
+// see damagedSuffix, and the store starts empty).
 class ConfigurationStore
 {
 public:
     static constexpr const char *storePathVariable = "WENDALINK_STORE";
-    static constexpr const char *rootElementName = "wendalink-store";
-    static constexpr const char *encodingAttribute = "encoding";
-    static constexpr const char *hexEncoding = "hex";
     static constexpr const char *damagedSuffix = ".damaged-";
+    static constexpr const char *lockSuffix = ".lock";
+    static constexpr qint64 maxStoreBytes = 16 * 1024 * 1024;
+    // How long a change waits for another process's change to end.
+    static constexpr int lockWaitMs = 2000;
+    // A lock older than this is taken over, at once when its process is gone.
+    static constexpr int staleLockMs = 30000;
+    // The temporary files of a save killed midway are removed after this long.
+    static constexpr qint64 staleTemporarySeconds = 3600;
 
     // WENDALINK_STORE, else wendalink/store.xml in the user's data folder.
     static QString defaultPath();
 
     explicit ConfigurationStore(QString path = defaultPath());
+    virtual ~ConfigurationStore() = default;
+    ConfigurationStore(const ConfigurationStore &) = delete;
+    ConfigurationStore &operator=(const ConfigurationStore &) = delete;
 
     QString path() const { return m_path; }
     // Why the last load or change failed; empty when it did not.
     QString errorString() const { return m_error; }
     // Where a damaged file was put aside by the last load; empty when none was.
     QString setAsidePath() const { return m_setAsidePath; }
+    // How often the file was read and parsed.
+    int loadCount() const { return m_loadCount; }
 
-    // Reads the file again and puts the position back at the root element.
+    // Puts the position back at the root element, reading the file again when
+    // it changed.
     bool reset();
     // Makes the child `name` of the current element current, creating it when
     // it is missing.
     bool positionInside(QByteArrayView name);
-    // Gives the child `name` of the current element the value `value`; a child
-    // of that name is reused (and any duplicates of it removed), never added twice.
+    // Gives the child `name` of the current element the value `value`.
     bool writeTag(QByteArrayView name, QByteArrayView value);
     // Removes every child `name` of the current element; none is no error.
     bool removeTag(QByteArrayView name);
 
-    // The value of the child `name` of the current element, if there is one.
+    // The value of the child `name` of the current element, as last read or written.
     std::optional<QByteArray> value(QByteArrayView name) const;
 
-    static bool isValidName(QByteArrayView name);
+protected:
+    // Writes the new store into its temporary file; returns the bytes written
+    // (fewer, or -1, when the device failed). A test replaces it to fail.
+    virtual qint64 writeBytes(QFileDevice &file, QByteArrayView bytes);
 
 private:
-    void ensureLoaded();
-    bool changeAllowed();
+    struct FileIdentity
+    {
+        bool exists = false;
+        qint64 size = 0;
+        QDateTime modified;
+        QDateTime changed;
+        bool operator==(const FileIdentity &other) const;
+    };
+
+    enum class Access { read, change };
+    template<typename Work>
+    bool locked(Access access, Work work);
+    bool refresh();
     bool load();
+    bool putAside(const QByteArray &reason);
     bool save();
+    void removeStaleTemporaries();
+    FileIdentity identify() const;
     bool fail(const QString &reason);
 
     QString m_path;
     QString m_error;
     QString m_setAsidePath;
-    pugi::xml_document m_document;
-    pugi::xml_node m_position;
+    // Why the file as last read cannot be changed.
+    QString m_refusal;
+    StoreDocument m_document;
+    FileIdentity m_identity;
     bool m_loaded = false;
     bool m_writable = false;
+    bool m_temporariesChecked = false;
+    bool m_locked = false;
+    int m_loadCount = 0;
 };
