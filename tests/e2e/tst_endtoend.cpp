@@ -4,7 +4,7 @@
 #include "linklifecycle.h"
 #include "module3.h"
 #include "recordingmessages.h"
-#include "simulator.h"
+#include "simulatorprocess.h"
 #include "terminalpoller.h"
 #include "wendalinklibrary.h"
 
@@ -42,14 +42,14 @@ struct Station
     Module3 settings;
     RecordingMessages messages;
     WendalinkLibrary link {messages};
-    std::unique_ptr<Simulator> simulator;
+    std::unique_ptr<SimulatorProcess> simulator;
     std::unique_ptr<Form1> window;
 
     explicit Station(const QString &mode)
     {
         qputenv("WENDALINK_COM1", linkPath.toLocal8Bit());
         qputenv("WENDALINK_STORE", storePath.toLocal8Bit());
-        simulator = std::make_unique<Simulator>(linkPath, mode);
+        simulator = std::make_unique<SimulatorProcess>(linkPath, mode);
         window = std::make_unique<Form1>(settings, link, messages, store);
         if (simulator->isReady())
             window->load();
@@ -79,12 +79,6 @@ struct Station
         return names;
     }
 };
-
-// Lets the window poll for a while and reports whether it stayed quiet.
-void pollFor(int milliseconds)
-{
-    QTest::qWait(milliseconds);
-}
 
 } // namespace
 
@@ -116,7 +110,7 @@ private slots:
         station.simulator->send(QStringLiteral("request 2"));
         QTRY_COMPARE_WITH_TIMEOUT(
             station.messages.shown, (QStringList {baseFound, tooMany}), answerTimeoutMs);
-        pollFor(quietPeriodMs);
+        QTest::qWait(quietPeriodMs);
         QVERIFY(station.simulator->configurations().isEmpty());
     }
 
@@ -129,7 +123,7 @@ private slots:
         station.check(2); // RC
 
         station.simulator->send(QStringLiteral("request 1 laser reset"));
-        pollFor(quietPeriodMs);
+        QTest::qWait(quietPeriodMs);
         QVERIFY(station.simulator->configurations().isEmpty());
 
         station.simulator->send(QStringLiteral("request 1 LASER RESET"));
@@ -159,7 +153,7 @@ private slots:
         station.check(5); // QM
         for (int burst = 0; burst < 5; ++burst)
             station.simulator->send(QStringLiteral("noise 200"));
-        pollFor(quietPeriodMs);
+        QTest::qWait(quietPeriodMs);
         QCOMPARE(station.messages.shown, QStringList {baseFound});
         QVERIFY(station.simulator->configurations().isEmpty());
 
@@ -173,12 +167,13 @@ private slots:
         Station station(QStringLiteral("base"));
         station.check(1);
         station.simulator->send(QStringLiteral("hangup"));
-        pollFor(quietPeriodMs);
+        QTest::qWait(quietPeriodMs);
         QCOMPARE(station.messages.shown, QStringList {baseFound});
 
         // A new base station on the same line; the dialog's OK opens it again.
         station.simulator.reset(); // it removes its link when it ends
-        station.simulator = std::make_unique<Simulator>(station.linkPath, QStringLiteral("base"));
+        station.simulator
+            = std::make_unique<SimulatorProcess>(station.linkPath, QStringLiteral("base"));
         QVERIFY(station.simulator->isReady());
         station.window->findChild<QAction *>(QStringLiteral("SerialConf"))->trigger();
         Form2 *dialog = station.window->serialDialog();

@@ -1,8 +1,8 @@
 #include "recordingmessages.h"
+#include "simulatorprocess.h"
 #include "wendalink.h"
 #include "wendalinklibrary.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,7 +16,7 @@ constexpr int radioFlags = 0;
 constexpr int success = 0;
 constexpr int getMessageMaxLength = 100000;
 constexpr int sendKind = 3;
-constexpr int waitMs = 5000;
+constexpr int waitMs = SimulatorProcess::waitMs;
 constexpr int ticksAfterHangup = 20;
 constexpr int tickMs = 5;
 
@@ -38,35 +38,27 @@ private:
     WendalinkLibrary m_link {m_messages, QString::fromLatin1(WendalinkLibrary::defaultName),
         {QStringLiteral(WENDALINK_LIBRARY_DIR)}};
     QTemporaryDir m_folder;
-    QProcess m_simulator;
+    std::unique_ptr<SimulatorProcess> m_simulator;
 
     // Starts the simulator on a pseudo-terminal of its own and opens it as COM1.
     bool openLineToSimulator(const QString &mode)
     {
         const QString link = m_folder.filePath(QStringLiteral("link"));
         qputenv("WENDALINK_COM1", QFile::encodeName(link));
-        m_simulator.start(QStringLiteral(WENDALINK_SIM_PATH),
-            {QStringLiteral("--link"), link, QStringLiteral("--mode"), mode});
-        return waitForLine("ready ") && m_link.InitializeComm(port, baud) == success;
+        m_simulator = std::make_unique<SimulatorProcess>(link, mode);
+        return m_simulator->isReady() && m_link.InitializeComm(port, baud) == success;
     }
-    // Written out by the next wait or turn of the event loop.
-    void command(const QByteArray &line) { m_simulator.write(line + '\n'); }
-    // Whether the simulator prints a line beginning with `prefix` before it falls silent.
+    void command(const char *line) { m_simulator->send(QString::fromLatin1(line)); }
     bool waitForLine(const QByteArray &prefix)
     {
-        while (m_simulator.canReadLine() || m_simulator.waitForReadyRead(waitMs)) {
-            if (m_simulator.canReadLine() && m_simulator.readLine().startsWith(prefix))
-                return true;
-        }
-        return false;
+        return m_simulator->waitForLine(QString::fromLatin1(prefix));
     }
 
 private slots:
     void cleanup()
     {
         m_link.TerminateComm(port);
-        command("quit");
-        m_simulator.waitForFinished(waitMs);
+        m_simulator.reset();
         // The loader tells the operator when the library or one of its functions is missing.
         QCOMPARE(m_messages.shown, QStringList());
     }
