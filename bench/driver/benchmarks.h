@@ -29,3 +29,9 @@ struct StoreSettings
     int fileRepeats = 0;
 };
 bool benchStore(const StoreSettings &settings);
+
+struct FloodSettings
+{
+    int seconds = 0;
+};
+bool benchFlood(const FloodSettings &settings);

@@ -2,7 +2,7 @@
 // table, then its details (see report.h). scripts/bench runs them all and
 // writes docs/performance.md.
 //
-//   pelsado-bench startup|reply|idle|store|qt-version [--quick]
+//   pelsado-bench startup|reply|idle|store|flood|qt-version [--quick]
 //
 // --quick shortens every benchmark, for trying things out; the page is made
 // from full runs.
@@ -26,6 +26,8 @@ constexpr int saveRepeats = 50;
 constexpr int quickSaveRepeats = 10;
 constexpr int fileRepeats = 500;
 constexpr int quickFileRepeats = 50;
+constexpr int floodSeconds = 60;
+constexpr int quickFloodSeconds = 10;
 
 constexpr int exitOk = 0;
 constexpr int exitNotMeasured = 1;
@@ -50,11 +52,13 @@ int main(int argc, char **argv)
     } else if (benchmark == QLatin1String("store")) {
         measured = benchStore(
             {quick ? quickSaveRepeats : saveRepeats, quick ? quickFileRepeats : fileRepeats});
+    } else if (benchmark == QLatin1String("flood")) {
+        measured = benchFlood({quick ? quickFloodSeconds : floodSeconds});
     } else if (benchmark == QLatin1String("qt-version")) {
         Report::detail(QString::fromLatin1(qVersion()));
     } else {
-        Report::progress(
-            QStringLiteral("usage: pelsado-bench startup|reply|idle|store|qt-version [--quick]"));
+        Report::progress(QStringLiteral(
+            "usage: pelsado-bench startup|reply|idle|store|flood|qt-version [--quick]"));
         return exitUsage;
     }
     return measured ? exitOk : exitNotMeasured;

@@ -26,26 +26,39 @@ QList<Frame> SerialLink::receive()
 {
     if (!m_device.isOpen())
         return {};
-    if (m_device.bytesAvailable() == 0)
-        m_device.waitForReadyRead(0);
-    const qint64 surplus = m_device.bytesAvailable() - maxBytesPerCall;
-    if (surplus > 0) {
-        // The bytes kept no longer follow what the decoder holds: start afresh.
-        m_droppedBytes += m_device.skip(surplus);
-        m_decoder.clear();
-    }
+    QByteArray newest;
     qint64 taken = 0;
-    while (taken < maxBytesPerCall) {
+    while (taken < maxBytesTakenPerCall) {
         if (m_device.bytesAvailable() == 0 && !m_device.waitForReadyRead(0))
             break;
-        const QByteArray bytes = m_device.read(maxBytesPerCall - taken);
+        const qint64 surplus = m_device.bytesAvailable() - maxBytesPerCall;
+        if (surplus > 0) {
+            const qint64 skipped = m_device.skip(surplus);
+            taken += skipped;
+            dropOldest(skipped);
+        }
+        const QByteArray bytes = m_device.read(maxBytesPerCall);
         if (bytes.isEmpty())
             break;
         taken += bytes.size();
-        m_decoder.feed(bytes, now());
+        newest += bytes;
+        if (newest.size() > maxBytesPerCall) {
+            dropOldest(newest.size() - maxBytesPerCall);
+            newest.remove(0, newest.size() - maxBytesPerCall);
+        }
     }
+    m_decoder.feed(newest, now());
     m_decoder.abandonFramesStartedBy(now() - m_partialFrameDeadlineMs);
     return m_decoder.takeFrames();
+}
+
+void SerialLink::dropOldest(qint64 count)
+{
+    if (count <= 0)
+        return;
+    m_droppedBytes += count;
+    // What follows no longer continues what the decoder holds.
+    m_decoder.clear();
 }
 
 bool SerialLink::write(const QByteArray &bytes, int timeoutMs)
