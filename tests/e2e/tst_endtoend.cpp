@@ -5,7 +5,6 @@
 #include "module3.h"
 #include "recordingmessages.h"
 #include "simulatorprocess.h"
-#include "terminalpoller.h"
 #include "wendalinklibrary.h"
 
 #include <QAction>
@@ -27,7 +26,6 @@ constexpr int quietPeriodMs = 800;
 
 const QString baseFound = QString::fromLatin1(LinkLifecycle::baseFoundText);
 const QString baseNotFound = QString::fromLatin1(LinkLifecycle::baseNotFoundText);
-const QString tooMany = QString::fromLatin1(TerminalPoller::tooManyRecordsText);
 
 // The real window over the real stand-in library (found beside this test's
 // executable, as the tool finds it beside its own), with a simulator on the
@@ -100,18 +98,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
             QStringList {QStringLiteral("3 52410000005545303500")}, answerTimeoutMs);
         QCOMPARE(station.messages.shown, QStringList {baseFound});
-    }
-
-    void baseStationRefusesSevenRecordsWithoutSending()
-    {
-        Station station(QStringLiteral("base"));
-        for (int checkNumber = 1; checkNumber <= 7; ++checkNumber)
-            station.check(checkNumber);
-        station.simulator->send(QStringLiteral("request 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(
-            station.messages.shown, (QStringList {baseFound, tooMany}), answerTimeoutMs);
-        QTest::qWait(quietPeriodMs);
-        QVERIFY(station.simulator->configurations().isEmpty());
     }
 
     void serialTerminalGetsTheListOnlyForLaserReset()

@@ -25,7 +25,7 @@ constexpr int tickMs = 5;
 constexpr int threeRecordsLength = 15;
 const QString threeRecords = QString::fromLatin1("ZA\0\0\0RA\0\0\0UE05\0", threeRecordsLength);
 // How the simulator reports them arriving: their bytes in hex, then the decoded records.
-const QByteArray threeRecordsReported = "5a4100000052410000005545303500 ZA RA UE05";
+const QString threeRecordsReported = QStringLiteral("5a4100000052410000005545303500 ZA RA UE05");
 
 } // namespace
 
@@ -48,11 +48,6 @@ private:
         m_simulator = std::make_unique<SimulatorProcess>(link, mode);
         return m_simulator->isReady() && m_link.InitializeComm(port, baud) == success;
     }
-    void command(const char *line) { m_simulator->send(QString::fromLatin1(line)); }
-    bool waitForLine(const QByteArray &prefix)
-    {
-        return m_simulator->waitForLine(QString::fromLatin1(prefix));
-    }
 
 private slots:
     void cleanup()
@@ -67,7 +62,7 @@ private slots:
     {
         QVERIFY(openLineToSimulator(QStringLiteral("base")));
         QCOMPARE(m_link.radio_init(port, radioChannel, radioMask, radioFlags), success);
-        command("request 3");
+        m_simulator->send(QStringLiteral("request 3"));
         LinkLibrary::RadioOuts outs {};
         qint32 arrays[2][LinkLibrary::receiveArraySize] = {};
         QString texts[2];
@@ -79,10 +74,10 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(received || (received = poll() == success), waitMs);
         QCOMPARE(outs[LinkLibrary::terminalNumberOut], 3);
         QCOMPARE(m_link.radio_message_conf_laser(3, threeRecords), success);
-        QVERIFY(waitForLine("config 3 " + threeRecordsReported));
+        QVERIFY(m_simulator->waitForLine(QStringLiteral("config 3 ") + threeRecordsReported));
 
-        command("hangup");
-        QVERIFY(waitForLine("hangup"));
+        m_simulator->send(QStringLiteral("hangup"));
+        QVERIFY(m_simulator->waitForLine(QStringLiteral("hangup")));
         for (int tick = 0; tick < ticksAfterHangup; ++tick) {
             QVERIFY(poll() != success);
             QVERIFY(m_link.radio_message_conf_laser(3, threeRecords) != success);
@@ -101,7 +96,7 @@ private slots:
         const auto getString = reinterpret_cast<decltype(&::GetStringFromPtr)>(
             QLibrary::resolve(m_link.loadedFrom(), "GetStringFromPtr"));
         QVERIFY(getMessage && getString);
-        command("request 2");
+        m_simulator->send(QStringLiteral("request 2"));
         char sender[] = "   \0GUARD";
         int32_t handle = 0;
         int32_t length = 0;
@@ -119,7 +114,7 @@ private slots:
 
         const QString sentBy = QStringLiteral("TERM0002");
         QCOMPARE(m_link.Send_Message(threeRecords, sentBy, threeRecordsLength, sendKind), success);
-        QVERIFY(waitForLine("config 2 " + threeRecordsReported));
+        QVERIFY(m_simulator->waitForLine(QStringLiteral("config 2 ") + threeRecordsReported));
     }
 };
 
