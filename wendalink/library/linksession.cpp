@@ -50,7 +50,7 @@ QString LinkSession::deviceName(qint32 port)
 
 bool LinkSession::isOpen() const
 {
-    return m_port && m_port->isOpen();
+    return m_link && m_port && m_port->isOpen();
 }
 
 bool LinkSession::lineLost() const

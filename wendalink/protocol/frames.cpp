@@ -113,7 +113,7 @@ void FrameDecoder::feed(QByteArrayView bytes, qint64 arrivedAtMs)
     if (bytes.isEmpty())
         return;
     m_buffer.append(bytes.data(), bytes.size());
-    m_arrivals.push_back({m_bufferOffset + m_buffer.size(), arrivedAtMs});
+    m_arrivals.append({m_bufferOffset + m_buffer.size(), arrivedAtMs});
     decode();
 }
 
@@ -126,7 +126,7 @@ QList<Frame> FrameDecoder::takeFrames()
 
 qint64 FrameDecoder::pendingSinceMs() const
 {
-    return m_arrivals.empty() ? 0 : m_arrivals.front().atMs;
+    return m_arrivals.isEmpty() ? 0 : m_arrivals.first().atMs;
 }
 
 void FrameDecoder::abandonFramesStartedBy(qint64 cutoffMs)
@@ -189,8 +189,9 @@ void FrameDecoder::decode()
     }
     m_buffer.remove(0, position);
     m_bufferOffset += position;
-    while (!m_arrivals.empty() && m_arrivals.front().endOffset <= m_bufferOffset)
-        m_arrivals.pop_front();
+    // Removing from the front of a QList moves its start, not its elements.
+    while (!m_arrivals.isEmpty() && m_arrivals.first().endOffset <= m_bufferOffset)
+        m_arrivals.removeFirst();
 }
 
 QByteArray fixedSenderId(QByteArrayView id)

@@ -6,7 +6,6 @@
 #include <QtGlobal>
 
 #include <array>
-#include <deque>
 #include <optional>
 
 // The line protocol between the link library and the base station or the
@@ -117,7 +116,7 @@ private:
 
     QByteArray m_buffer;
     qint64 m_bufferOffset = 0; // stream offset of m_buffer's first byte
-    std::deque<Arrival> m_arrivals; // the feeds whose bytes are still held, oldest first
+    QList<Arrival> m_arrivals; // the feeds whose bytes are still held, oldest first
     QList<Frame> m_frames;
     qint64 m_droppedFrames = 0;
     qint64 m_skippedBytes = 0;
