@@ -10,6 +10,7 @@ using namespace WendalinkProtocol;
 
 namespace {
 
+constexpr qint32 defaultBaud = 19200;
 constexpr int pollPeriodMs = 100;
 constexpr int dripPeriodMs = 200;
 constexpr int msPerSecond = 1000;
@@ -63,7 +64,7 @@ private slots:
     {
         QTest::addColumn<qint32>("baud");
         QTest::newRow("slowest") << supportedBauds.front();
-        QTest::newRow("default") << 19200;
+        QTest::newRow("default") << defaultBaud;
         QTest::newRow("fastest") << supportedBauds.back();
     }
     void frameTricklingAtLineSpeedArrivesWhileADripIsGivenUp()
