@@ -26,6 +26,7 @@ constexpr int quietPeriodMs = 800;
 
 const QString baseFound = QString::fromLatin1(LinkLifecycle::baseFoundText);
 const QString baseNotFound = QString::fromLatin1(LinkLifecycle::baseNotFoundText);
+const QString config = QStringLiteral("config ");
 
 // The real window over the real stand-in library (found beside this test's
 // executable, as the tool finds it beside its own), with a simulator on the
@@ -52,12 +53,8 @@ struct Station
         if (simulator->isReady())
             window->load();
     }
-    ~Station()
-    {
-        window->close();
-        window.reset();
-        simulator.reset();
-    }
+    // The window goes first (members end in reverse order), with its link closed.
+    ~Station() { window->close(); }
 
     void check(int checkNumber) { window->setCheckState(checkNumber, OptionPanel::checked); }
     void clickButton(const char *name)
@@ -95,8 +92,8 @@ private slots:
         station.window->setLengthText(1, QStringLiteral("5"));
 
         station.simulator->send(QStringLiteral("request 3"));
-        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-            QStringList {QStringLiteral("3 52410000005545303500")}, answerTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->linesStartingWith(config),
+            QStringList {QStringLiteral("config 3 52410000005545303500 RA UE05")}, answerTimeoutMs);
         QCOMPARE(station.messages.shown, QStringList {baseFound});
     }
 
@@ -110,11 +107,11 @@ private slots:
 
         station.simulator->send(QStringLiteral("request 1 laser reset"));
         QTest::qWait(quietPeriodMs);
-        QVERIFY(station.simulator->configurations().isEmpty());
+        QVERIFY(station.simulator->linesStartingWith(config).isEmpty());
 
         station.simulator->send(QStringLiteral("request 1 LASER RESET"));
-        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-            QStringList {QStringLiteral("1 5a410000005243000000")}, answerTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->linesStartingWith(config),
+            QStringList {QStringLiteral("config 1 5a410000005243000000 ZA RC")}, answerTimeoutMs);
         QCOMPARE(station.messages.shown, QStringList {baseNotFound});
     }
 
@@ -141,11 +138,11 @@ private slots:
             station.simulator->send(QStringLiteral("noise 200"));
         QTest::qWait(quietPeriodMs);
         QCOMPARE(station.messages.shown, QStringList {baseFound});
-        QVERIFY(station.simulator->configurations().isEmpty());
+        QVERIFY(station.simulator->linesStartingWith(config).isEmpty());
 
         station.simulator->send(QStringLiteral("request 1"));
-        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-            QStringList {QStringLiteral("1 514d000000")}, answerTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->linesStartingWith(config),
+            QStringList {QStringLiteral("config 1 514d000000 QM")}, answerTimeoutMs);
     }
 
     void hangupLeavesTheToolQuietAndOkReopensTheLink()
@@ -169,8 +166,8 @@ private slots:
         QCOMPARE(station.messages.shown, (QStringList {baseFound, baseFound}));
 
         station.simulator->send(QStringLiteral("request 2"));
-        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->configurations(),
-            QStringList {QStringLiteral("2 5241000000")}, answerTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->linesStartingWith(config),
+            QStringList {QStringLiteral("config 2 5241000000 RA")}, answerTimeoutMs);
     }
 };
 

@@ -3,6 +3,9 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <algorithm>
+#include <iterator>
+
 SimulatorProcess::SimulatorProcess(const QString &linkPath, const QString &mode, int terminals)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -16,8 +19,8 @@ SimulatorProcess::~SimulatorProcess()
 {
     if (m_process.state() == QProcess::NotRunning)
         return;
-    // It removes its link on the way out; killed only when it does not end.
-    send(QStringLiteral("quit"));
+    // The end of its input ends it, and it removes its link on the way out;
+    // killed only when it does not end.
     m_process.closeWriteChannel();
     if (!m_process.waitForFinished(waitMs)) {
         m_process.kill();
@@ -36,8 +39,8 @@ bool SimulatorProcess::waitForLine(const QString &prefix, int timeoutMs)
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         readOutput();
-        while (!m_unread.isEmpty()) {
-            if (m_unread.takeFirst().startsWith(prefix))
+        while (m_waitedFor < m_lines.size()) {
+            if (m_lines.at(m_waitedFor++).startsWith(prefix))
                 return true;
         }
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
@@ -46,10 +49,13 @@ bool SimulatorProcess::waitForLine(const QString &prefix, int timeoutMs)
     }
 }
 
-QStringList SimulatorProcess::configurations()
+QStringList SimulatorProcess::linesStartingWith(const QString &prefix)
 {
     readOutput();
-    return m_configurations;
+    QStringList found;
+    std::copy_if(m_lines.cbegin(), m_lines.cend(), std::back_inserter(found),
+        [&prefix](const QString &line) { return line.startsWith(prefix); });
+    return found;
 }
 
 void SimulatorProcess::readOutput()
@@ -59,8 +65,6 @@ void SimulatorProcess::readOutput()
     while ((end = m_partialLine.indexOf(QLatin1Char('\n'))) >= 0) {
         const QString line = m_partialLine.left(end).trimmed();
         m_partialLine.remove(0, end + 1);
-        if (line.startsWith(QLatin1String("config ")))
-            m_configurations << line.section(QLatin1Char(' '), 1, 2);
-        m_unread << line;
+        m_lines << line;
     }
 }

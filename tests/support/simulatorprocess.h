@@ -18,15 +18,15 @@ public:
     // Whether a line beginning with `prefix` comes within `timeoutMs`; the
     // lines up to it are used up.
     bool waitForLine(const QString &prefix, int timeoutMs = waitMs);
-    // Every `config TERMINAL HEX ...` line so far, reduced to "TERMINAL HEX".
-    QStringList configurations();
+    // Every line so far that begins with `prefix`, waited for or not.
+    QStringList linesStartingWith(const QString &prefix);
 
 private:
     void readOutput();
 
     QProcess m_process;
     QString m_partialLine;
-    QStringList m_unread;
-    QStringList m_configurations;
+    QStringList m_lines;
+    qsizetype m_waitedFor = 0; // lines that waitForLine has looked at
     bool m_ready = false;
 };

@@ -19,6 +19,8 @@ constexpr int sendKind = 3;
 constexpr int waitMs = SimulatorProcess::waitMs;
 constexpr int ticksAfterHangup = 20;
 constexpr int tickMs = 5;
+// Four fill the simulator's output while nobody reads the line; it refuses the fifth.
+constexpr int noiseMegabytes = 5;
 
 // Three records as the builder makes them: code, two value characters or two
 // zero bytes, one zero byte.
@@ -76,8 +78,12 @@ private slots:
         QCOMPARE(m_link.radio_message_conf_laser(3, threeRecords), success);
         QVERIFY(m_simulator->waitForLine(QStringLiteral("config 3 ") + threeRecordsReported));
 
+        for (int burst = 0; burst < noiseMegabytes; ++burst)
+            m_simulator->send(QStringLiteral("noise 1048576"));
         m_simulator->send(QStringLiteral("hangup"));
         QVERIFY(m_simulator->waitForLine(QStringLiteral("hangup")));
+        QCOMPARE(
+            m_simulator->linesStartingWith(QStringLiteral("noise")).size(), noiseMegabytes - 1);
         for (int tick = 0; tick < ticksAfterHangup; ++tick) {
             QVERIFY(poll() != success);
             QVERIFY(m_link.radio_message_conf_laser(3, threeRecords) != success);
