@@ -4,7 +4,8 @@
 // Input: a count byte N (taken modulo maxChunkSizes + 1), N chunk sizes of one
 // byte each, then the line bytes. The line is fed in pieces of those sizes, in
 // turn (a size of 0 feeds an empty piece); with N = 0, or only sizes of 0,
-// it is fed byte by byte.
+// it is fed byte by byte. Piece K arrives at K ms; at the end, incomplete
+// frames begun by the middle of the run are given up.
 
 #include "frames.h"
 #include "fuzzcheck.h"
@@ -45,18 +46,25 @@ DecodeRun decodeInChunks(QByteArrayView line, QByteArrayView chunkSizes)
     FrameDecoder decoder;
     QList<Frame> frames;
     qsizetype position = 0;
+    qint64 lastTurn = 0;
     for (qsizetype turn = 0; position < line.size(); ++turn) {
         const qsizetype wanted
             = byteByByte ? 1 : qsizetype(quint8(chunkSizes[turn % chunkSizes.size()]));
         const qsizetype size = std::min(wanted, line.size() - position);
-        decoder.feed(line.sliced(position, size));
+        decoder.feed(line.sliced(position, size), turn);
         position += size;
         // Taking frames out between pieces must not disturb the decoding.
-        if (turn % 2 == 0) {
-            while (decoder.hasFrame())
-                frames.append(decoder.takeFrame());
-        }
+        if (turn % 2 == 0)
+            frames += decoder.takeFrames();
+        fuzzCheck(decoder.pendingBytes() < maxFrameSize, "at most one incomplete frame is held");
+        lastTurn = turn;
     }
+    FrameDecoder aged = decoder;
+    const qint64 cutoff = lastTurn / 2;
+    aged.abandonFramesStartedBy(cutoff);
+    fuzzCheck(aged.pendingBytes() == 0
+            || (aged.pendingSinceMs() > cutoff && aged.pendingSinceMs() <= lastTurn),
+        "what is held after giving up old frames began after the cut-off");
     return finish(decoder, frames);
 }
 
@@ -120,12 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // The line went quiet: give up the incomplete frame until nothing is held back.
     QList<Frame> frames = whole.frames;
-    while (wholeDecoder.pendingBytes() > 0) {
-        const qsizetype pendingBefore = wholeDecoder.pendingBytes();
-        wholeDecoder.abandonPartialFrame();
-        fuzzCheck(wholeDecoder.pendingBytes() < pendingBefore, "giving up a frame frees bytes");
-        frames += wholeDecoder.takeFrames();
-    }
+    wholeDecoder.abandonFramesStartedBy(0);
+    fuzzCheck(wholeDecoder.pendingBytes() == 0, "giving up every old frame leaves nothing held");
+    frames += wholeDecoder.takeFrames();
 
     qint64 frameBytes = 0;
     QByteArray reencoded;

@@ -37,3 +37,9 @@ struct BridgeSettings
     int starts = 0;
 };
 bool benchBridge(const BridgeSettings &settings);
+
+struct FloodSettings
+{
+    int seconds = 0;
+};
+bool benchFlood(const FloodSettings &settings);

@@ -2,7 +2,7 @@
 // table, then its details (see report.h). scripts/bench runs them all and
 // writes docs/performance.md.
 //
-//   pelsado-bench startup|reply|idle|store|bridge|qt-version [--quick]
+//   pelsado-bench startup|reply|idle|store|bridge|flood|qt-version [--quick]
 //
 // --quick shortens every benchmark, for trying things out; the page is made
 // from full runs.
@@ -32,6 +32,8 @@ constexpr int bridgeRequests = 200;
 constexpr int quickBridgeRequests = 30;
 constexpr int bridgeStarts = 30;
 constexpr int quickBridgeStarts = 10;
+constexpr int floodSeconds = 60;
+constexpr int quickFloodSeconds = 10;
 
 constexpr int exitOk = 0;
 constexpr int exitNotMeasured = 1;
@@ -60,11 +62,13 @@ int main(int argc, char **argv)
         measured = benchBridge({quick ? quickBridgeIdleSeconds : bridgeIdleSeconds,
             quick ? quickBridgeRequests : bridgeRequests,
             quick ? quickBridgeStarts : bridgeStarts});
+    } else if (benchmark == QLatin1String("flood")) {
+        measured = benchFlood({quick ? quickFloodSeconds : floodSeconds});
     } else if (benchmark == QLatin1String("qt-version")) {
         Report::detail(QString::fromLatin1(qVersion()));
     } else {
         Report::progress(QStringLiteral(
-            "usage: pelsado-bench startup|reply|idle|store|bridge|qt-version [--quick]"));
+            "usage: pelsado-bench startup|reply|idle|store|bridge|flood|qt-version [--quick]"));
         return exitUsage;
     }
     return measured ? exitOk : exitNotMeasured;

@@ -18,11 +18,9 @@ constexpr double targetP99Ms = 105;
 constexpr double targetWorkMs = 5;
 constexpr int pollIntervalMs = 100;
 constexpr int usPerMs = 1000;
-constexpr int shownTimeoutMs = 20000;
 constexpr int replyTimeoutMs = 2000;
 constexpr int exitTimeoutMs = 10000;
 constexpr int settleMs = 300;
-constexpr int simulatorTerminals = 1;
 constexpr int baudRate = 19200;
 
 // Six options without a length field: the longest list a base station takes
@@ -58,26 +56,11 @@ bool benchReply(const ReplySettings &settings)
     const QString workTarget = QStringLiteral("< %1 ms").arg(targetWorkMs);
     Workspace workspace;
     ChildProcess simulator(QStringLiteral("wendalink-sim"));
+    ChildProcess tool(QStringLiteral("pelsado-bench-tool"));
     QString error;
     if (!workspace.isValid()
-        || !workspace.startSimulator(
-            simulator, QStringLiteral("com1"), "base", simulatorTerminals, error)) {
+        || !workspace.startToolOnBaseStation(simulator, tool, checkedOptions, error)) {
         Report::failed(measurement, target, error);
-        return false;
-    }
-    ChildProcess tool(QStringLiteral("pelsado-bench-tool"));
-    if (!tool.start(Workspace::program("pelsado-bench-tool"),
-            {QStringLiteral("--check"), checkedOptions},
-            workspace.environment(workspace.path(QStringLiteral("com1"))),
-            workspace.path(QStringLiteral("tool.log")))
-        || !tool.waitForLine(QStringLiteral("at shown"), shownTimeoutMs)) {
-        Report::failed(
-            measurement, target, QStringLiteral("the tool did not start: ") + tool.errorTail());
-        return false;
-    }
-    if (!tool.history().contains(QStringLiteral("mode base"))) {
-        Report::failed(
-            measurement, target, QStringLiteral("the tool did not find the base station"));
         return false;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(settleMs));

@@ -5,6 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 
+namespace {
+constexpr int baseStationTerminals = 1;
+} // namespace
+
 Workspace::Workspace()
     : m_folder(QDir::tempPath() + QStringLiteral("/pelsado-bench-XXXXXX"))
 { }
@@ -38,6 +42,25 @@ bool Workspace::startSimulator(ChildProcess &simulator, const QString &linkName,
     }
     if (!simulator.waitForLine(QStringLiteral("ready"), simulatorStartMs)) {
         error = QStringLiteral("wendalink-sim did not get ready: ") + simulator.errorTail();
+        return false;
+    }
+    return true;
+}
+
+bool Workspace::startToolOnBaseStation(
+    ChildProcess &simulator, ChildProcess &tool, const QString &checks, QString &error)
+{
+    const QString linkName = QStringLiteral("com1");
+    if (!startSimulator(simulator, linkName, "base", baseStationTerminals, error))
+        return false;
+    if (!tool.start(program("pelsado-bench-tool"), {QStringLiteral("--check"), checks},
+            environment(path(linkName)), path(QStringLiteral("tool.log")))
+        || !tool.waitForLine(QStringLiteral("at shown"), toolShownMs)) {
+        error = QStringLiteral("the tool did not start: ") + tool.errorTail();
+        return false;
+    }
+    if (!tool.history().contains(QStringLiteral("mode base"))) {
+        error = QStringLiteral("the tool did not find the base station");
         return false;
     }
     return true;

@@ -13,6 +13,7 @@ class Workspace
 {
 public:
     static constexpr int simulatorStartMs = 5000;
+    static constexpr int toolShownMs = 20000;
 
     Workspace();
 
@@ -27,6 +28,12 @@ public:
     // line is up.
     bool startSimulator(ChildProcess &simulator, const QString &linkName, const char *mode,
         int terminals, QString &error);
+
+    // Starts a base station with one terminal on "com1" and the probed tool
+    // on it with the options `checks` ticked, and waits until the tool's
+    // window is shown in base-station mode.
+    bool startToolOnBaseStation(
+        ChildProcess &simulator, ChildProcess &tool, const QString &checks, QString &error);
 
 private:
     QTemporaryDir m_folder;

@@ -25,6 +25,20 @@ QByteArray readProcFile(qint64 pid, const char *name)
     return file.readAll();
 }
 
+// A size field of /proc/PID/status, e.g. "VmHWM:     12345 kB", in KiB.
+qint64 statusKib(qint64 pid, const char *field)
+{
+    const QByteArray key(field);
+    for (const QByteArray &line : readProcFile(pid, "status").split('\n')) {
+        if (!line.startsWith(key))
+            continue;
+        bool ok = false;
+        const qint64 kib = line.mid(key.size()).simplified().split(' ').value(0).toLongLong(&ok);
+        return ok ? kib : ProcFs::unknown;
+    }
+    return ProcFs::unknown;
+}
+
 } // namespace
 
 namespace ProcFs {
@@ -66,16 +80,12 @@ qint64 scheduledNs(qint64 pid)
 
 qint64 peakResidentKib(qint64 pid)
 {
-    static const QByteArray key("VmHWM:");
-    for (const QByteArray &line : readProcFile(pid, "status").split('\n')) {
-        if (!line.startsWith(key))
-            continue;
-        // "VmHWM:     12345 kB"
-        bool ok = false;
-        const qint64 kib = line.mid(key.size()).simplified().split(' ').value(0).toLongLong(&ok);
-        return ok ? kib : unknown;
-    }
-    return unknown;
+    return statusKib(pid, "VmHWM:");
+}
+
+qint64 residentKib(qint64 pid)
+{
+    return statusKib(pid, "VmRSS:");
 }
 
 } // namespace ProcFs

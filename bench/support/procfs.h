@@ -15,5 +15,7 @@ qint64 cpuTimeNs(qint64 pid);
 qint64 scheduledNs(qint64 pid);
 // The peak resident set size (VmHWM), in KiB.
 qint64 peakResidentKib(qint64 pid);
+// The resident set size now (VmRSS), in KiB.
+qint64 residentKib(qint64 pid);
 
 } // namespace ProcFs

@@ -50,6 +50,8 @@ private slots:
             << QByteArray(good).replace(lengthHighByte, 1, "\xff");
         // Fails its CRC; the next frame's marker lies inside the bytes this one claims.
         QTest::newRow("cut short") << good.chopped(3);
+        // Its header is the next frame's first three bytes: only the marker may go.
+        QTest::newRow("stray start marker") << QByteArray(1, char(startMarker));
     }
     void damagedFrameIsDroppedAndTheNextDecodedWholeOrByteByByte()
     {

@@ -1,8 +1,8 @@
 #include "recordingmessages.h"
+#include "simulatorprocess.h"
 #include "wendalink.h"
 #include "wendalinklibrary.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,16 +16,18 @@ constexpr int radioFlags = 0;
 constexpr int success = 0;
 constexpr int getMessageMaxLength = 100000;
 constexpr int sendKind = 3;
-constexpr int waitMs = 5000;
+constexpr int waitMs = SimulatorProcess::waitMs;
 constexpr int ticksAfterHangup = 20;
 constexpr int tickMs = 5;
+// Four fill the simulator's output while nobody reads the line; it refuses the fifth.
+constexpr int noiseMegabytes = 5;
 
 // Three records as the builder makes them: code, two value characters or two
 // zero bytes, one zero byte.
 constexpr int threeRecordsLength = 15;
 const QString threeRecords = QString::fromLatin1("ZA\0\0\0RA\0\0\0UE05\0", threeRecordsLength);
 // How the simulator reports them arriving: their bytes in hex, then the decoded records.
-const QByteArray threeRecordsReported = "5a4100000052410000005545303500 ZA RA UE05";
+const QString threeRecordsReported = QStringLiteral("5a4100000052410000005545303500 ZA RA UE05");
 
 } // namespace
 
@@ -38,35 +40,22 @@ private:
     WendalinkLibrary m_link {m_messages, QString::fromLatin1(WendalinkLibrary::defaultName),
         {QStringLiteral(WENDALINK_LIBRARY_DIR)}};
     QTemporaryDir m_folder;
-    QProcess m_simulator;
+    std::unique_ptr<SimulatorProcess> m_simulator;
 
     // Starts the simulator on a pseudo-terminal of its own and opens it as COM1.
     bool openLineToSimulator(const QString &mode)
     {
         const QString link = m_folder.filePath(QStringLiteral("link"));
         qputenv("WENDALINK_COM1", QFile::encodeName(link));
-        m_simulator.start(QStringLiteral(WENDALINK_SIM_PATH),
-            {QStringLiteral("--link"), link, QStringLiteral("--mode"), mode});
-        return waitForLine("ready ") && m_link.InitializeComm(port, baud) == success;
-    }
-    // Written out by the next wait or turn of the event loop.
-    void command(const QByteArray &line) { m_simulator.write(line + '\n'); }
-    // Whether the simulator prints a line beginning with `prefix` before it falls silent.
-    bool waitForLine(const QByteArray &prefix)
-    {
-        while (m_simulator.canReadLine() || m_simulator.waitForReadyRead(waitMs)) {
-            if (m_simulator.canReadLine() && m_simulator.readLine().startsWith(prefix))
-                return true;
-        }
-        return false;
+        m_simulator = std::make_unique<SimulatorProcess>(link, mode);
+        return m_simulator->isReady() && m_link.InitializeComm(port, baud) == success;
     }
 
 private slots:
     void cleanup()
     {
         m_link.TerminateComm(port);
-        command("quit");
-        m_simulator.waitForFinished(waitMs);
+        m_simulator.reset();
         // The loader tells the operator when the library or one of its functions is missing.
         QCOMPARE(m_messages.shown, QStringList());
     }
@@ -75,7 +64,7 @@ private slots:
     {
         QVERIFY(openLineToSimulator(QStringLiteral("base")));
         QCOMPARE(m_link.radio_init(port, radioChannel, radioMask, radioFlags), success);
-        command("request 3");
+        m_simulator->send(QStringLiteral("request 3"));
         LinkLibrary::RadioOuts outs {};
         qint32 arrays[2][LinkLibrary::receiveArraySize] = {};
         QString texts[2];
@@ -87,10 +76,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(received || (received = poll() == success), waitMs);
         QCOMPARE(outs[LinkLibrary::terminalNumberOut], 3);
         QCOMPARE(m_link.radio_message_conf_laser(3, threeRecords), success);
-        QVERIFY(waitForLine("config 3 " + threeRecordsReported));
+        QVERIFY(m_simulator->waitForLine(QStringLiteral("config 3 ") + threeRecordsReported));
 
-        command("hangup");
-        QVERIFY(waitForLine("hangup"));
+        for (int burst = 0; burst < noiseMegabytes; ++burst)
+            m_simulator->send(QStringLiteral("noise 1048576"));
+        m_simulator->send(QStringLiteral("hangup"));
+        QVERIFY(m_simulator->waitForLine(QStringLiteral("hangup")));
+        QCOMPARE(
+            m_simulator->linesStartingWith(QStringLiteral("noise")).size(), noiseMegabytes - 1);
         for (int tick = 0; tick < ticksAfterHangup; ++tick) {
             QVERIFY(poll() != success);
             QVERIFY(m_link.radio_message_conf_laser(3, threeRecords) != success);
@@ -109,7 +102,7 @@ private slots:
         const auto getString = reinterpret_cast<decltype(&::GetStringFromPtr)>(
             QLibrary::resolve(m_link.loadedFrom(), "GetStringFromPtr"));
         QVERIFY(getMessage && getString);
-        command("request 2");
+        m_simulator->send(QStringLiteral("request 2"));
         char sender[] = "   \0GUARD";
         int32_t handle = 0;
         int32_t length = 0;
@@ -127,7 +120,7 @@ private slots:
 
         const QString sentBy = QStringLiteral("TERM0002");
         QCOMPARE(m_link.Send_Message(threeRecords, sentBy, threeRecordsLength, sendKind), success);
-        QVERIFY(waitForLine("config 2 " + threeRecordsReported));
+        QVERIFY(m_simulator->waitForLine(QStringLiteral("config 2 ") + threeRecordsReported));
     }
 };
 

@@ -24,6 +24,11 @@ constexpr const char *senderIdPrefix = "TERM";
 constexpr int senderIdDigits = 4;
 constexpr char firstPrintable = 0x20;
 constexpr char lastPrintable = 0x7E;
+// A pseudo-terminal passes bytes at once, whatever speed the library sets.
+constexpr qint32 lineBaud = supportedBauds.back();
+// Frames added to the output at a time while flooding: enough to keep the
+// line busy, few enough that a command's bytes soon follow them.
+constexpr int floodFramesPerTopUp = 16;
 
 std::string trimmed(const std::string &text)
 {
@@ -137,6 +142,8 @@ int Simulator::run(int stopSignal)
         const int inputIndex = m_inputOpen ? int(count) : -1;
         if (m_inputOpen)
             descriptors[count++] = {STDIN_FILENO, POLLIN, 0};
+        if (m_flooding)
+            continueFlood(Clock::now());
         const int lineIndex = m_line.isOpen() ? int(count) : -1;
         if (m_line.isOpen()) {
             const short events = short(POLLIN | (m_output.isEmpty() ? 0 : POLLOUT));
@@ -174,14 +181,23 @@ int Simulator::run(int stopSignal)
     return exitOk;
 }
 
+qint64 Simulator::elapsedMs(Clock::time_point time) const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(time - m_started).count();
+}
+
 int Simulator::pollTimeout(Clock::time_point now) const
 {
     using std::chrono::milliseconds;
     Clock::time_point wake = Clock::time_point::max();
     if (m_options.autoSeconds > 0)
         wake = m_nextAutoRequest;
-    if (m_decoder.pendingBytes() > 0)
-        wake = std::min(wake, m_lastLineBytes + partialFrameTimeout);
+    if (m_flooding)
+        wake = std::min(wake, m_floodEnd);
+    if (m_decoder.pendingBytes() > 0) {
+        const milliseconds frameDue(m_decoder.pendingSinceMs() + partialFrameDeadlineMs(lineBaud));
+        wake = std::min(wake, m_started + frameDue);
+    }
     if (wake == Clock::time_point::max())
         return -1;
     if (wake <= now)
@@ -256,6 +272,16 @@ void Simulator::handleCommand(const std::string &rawLine)
             return;
         }
         sendNoise(*count);
+    } else if (command == "flood") {
+        std::string secondsWord;
+        words >> secondsWord;
+        const auto seconds = parseNumber(secondsWord, 1, maxFloodSeconds);
+        if (!seconds) {
+            problem("flood: the period must be a number of seconds from 1 to "
+                + std::to_string(maxFloodSeconds) + ", not " + secondsWord);
+            return;
+        }
+        startFlood(*seconds);
     } else if (command == "hangup") {
         hangUp();
     } else {
@@ -298,13 +324,14 @@ void Simulator::request(long terminal, const QByteArray &text)
     // Queued before it is reported, so whoever reads the report finds the
     // bytes already on the line.
     if (m_options.mode == SimulatorMode::Base) {
-        queueForLine(encode(TerminalMessage {quint16(terminal), text.left(maxTerminalTextSize)}));
-        event("request " + std::to_string(terminal) + " sent: " + printable(text));
+        if (queueForLine(
+                encode(TerminalMessage {quint16(terminal), text.left(maxTerminalTextSize)})))
+            event("request " + std::to_string(terminal) + " sent: " + printable(text));
     } else {
         const QByteArray id = senderId(terminal);
-        queueForLine(encode(SerialMessage {id, text.left(maxSerialTextSize)}));
-        event("request " + std::to_string(terminal) + " sent as " + id.toStdString() + ": "
-            + printable(text));
+        if (queueForLine(encode(SerialMessage {id, text.left(maxSerialTextSize)})))
+            event("request " + std::to_string(terminal) + " sent as " + id.toStdString() + ": "
+                + printable(text));
     }
 }
 
@@ -318,8 +345,37 @@ void Simulator::sendNoise(long count)
     std::uniform_int_distribution<int> byte(0, 0xFF);
     for (char &b : noise)
         b = char(byte(m_random));
-    queueForLine(noise);
-    event("noise " + std::to_string(count) + " bytes sent");
+    if (queueForLine(noise))
+        event("noise " + std::to_string(count) + " bytes sent");
+}
+
+void Simulator::startFlood(long seconds)
+{
+    if (!m_line.isOpen()) {
+        problem("flood: the line is closed");
+        return;
+    }
+    m_flooding = true;
+    m_floodEnd = Clock::now() + std::chrono::seconds(seconds);
+    m_floodBytes = 0;
+}
+
+void Simulator::continueFlood(Clock::time_point now)
+{
+    if (!m_line.isOpen() || now >= m_floodEnd) {
+        m_flooding = false;
+        event("flood " + std::to_string(m_floodBytes) + " bytes sent");
+        return;
+    }
+    if (!m_output.isEmpty())
+        return;
+    // The largest valid frame, of a kind the library ignores (its own frames
+    // echoed back), so that only the flood's size and speed count.
+    static const QByteArray frame
+        = encode(SerialSend {senderId(1), 0, QByteArray(maxSerialDataSize, 'F')});
+    for (int count = 0; count < floodFramesPerTopUp; ++count)
+        m_output.append(frame);
+    m_floodBytes += floodFramesPerTopUp * frame.size();
 }
 
 void Simulator::hangUp()
@@ -334,14 +390,15 @@ void Simulator::hangUp()
     event("hangup");
 }
 
-void Simulator::queueForLine(const QByteArray &bytes)
+bool Simulator::queueForLine(const QByteArray &bytes)
 {
     if (std::size_t(m_output.size() + bytes.size()) > maxPendingOutput) {
         problem("the library is not reading; " + std::to_string(bytes.size()) + " bytes not sent");
-        return;
+        return false;
     }
     m_output.append(bytes);
     writeLine();
+    return true;
 }
 
 void Simulator::writeLine()
@@ -366,8 +423,7 @@ void Simulator::readLine()
     for (;;) {
         const ssize_t length = read(m_line.masterDescriptor(), buffer, sizeof buffer);
         if (length > 0) {
-            m_decoder.feed(QByteArrayView(buffer, length));
-            m_lastLineBytes = Clock::now();
+            m_decoder.feed(QByteArrayView(buffer, length), elapsedMs(Clock::now()));
             continue;
         }
         if (length < 0 && errno == EINTR)
@@ -388,9 +444,9 @@ void Simulator::readLine()
 
 void Simulator::checkPartialFrame(Clock::time_point now)
 {
-    if (m_decoder.pendingBytes() == 0 || now - m_lastLineBytes < partialFrameTimeout)
+    if (m_decoder.pendingBytes() == 0)
         return;
-    m_decoder.abandonPartialFrame();
+    m_decoder.abandonFramesStartedBy(elapsedMs(now) - partialFrameDeadlineMs(lineBaud));
     reportDamage();
     for (const Frame &frame : m_decoder.takeFrames())
         handleFrame(frame);

@@ -23,9 +23,9 @@ public:
 
     static constexpr const char *defaultRequestText = "LASER RESET";
     static constexpr long maxNoiseBytes = 1024 * 1024;
+    static constexpr long maxFloodSeconds = 3600;
     // Bytes waiting for the library to read them, beyond which more are refused.
     static constexpr std::size_t maxPendingOutput = 4 * 1024 * 1024;
-    static constexpr std::chrono::milliseconds partialFrameTimeout {250};
 
     explicit Simulator(SimulatorOptions options);
 
@@ -41,6 +41,8 @@ private:
     void handleCommand(const std::string &line);
     void request(long terminal, const QByteArray &text);
     void sendNoise(long count);
+    void startFlood(long seconds);
+    void continueFlood(Clock::time_point now);
     void hangUp();
 
     void readLine();
@@ -49,10 +51,12 @@ private:
     void handleFrame(const WendalinkProtocol::Frame &frame);
     void receiveConfiguration(long terminal, const QByteArray &list);
 
-    void queueForLine(const QByteArray &bytes);
+    // False, with a problem reported, when the bytes were refused.
+    bool queueForLine(const QByteArray &bytes);
     void writeLine();
 
     int pollTimeout(Clock::time_point now) const;
+    qint64 elapsedMs(Clock::time_point time) const;
 
     static QByteArray senderId(long terminal);
     long terminalOf(const QByteArray &senderId) const;
@@ -70,8 +74,11 @@ private:
     QByteArray m_output;
     WendalinkProtocol::FrameDecoder m_decoder;
     qint64 m_reportedDamage = 0;
-    Clock::time_point m_lastLineBytes;
+    const Clock::time_point m_started = Clock::now();
     Clock::time_point m_nextAutoRequest;
+    bool m_flooding = false;
+    Clock::time_point m_floodEnd;
+    long long m_floodBytes = 0;
     std::set<long> m_requestedTerminals;
     std::mt19937 m_random {std::random_device {}()};
 };

@@ -5,7 +5,6 @@
 #include <QSerialPort>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 using namespace WendalinkProtocol;
@@ -15,8 +14,6 @@ Q_LOGGING_CATEGORY(lcWendalink, "wendalink", QtCriticalMsg)
 
 namespace {
 
-constexpr std::array<qint32, 8> supportedBauds {
-    1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr const char *deviceVariablePrefix = "WENDALINK_COM";
 
 // Bytes the caller's NUL-terminated text can take without growing it.
@@ -38,11 +35,6 @@ LinkSession &LinkSession::instance()
 LinkSession::LinkSession() = default;
 LinkSession::~LinkSession() = default;
 
-bool LinkSession::isSupportedBaud(qint32 baud)
-{
-    return std::find(supportedBauds.begin(), supportedBauds.end(), baud) != supportedBauds.end();
-}
-
 QString LinkSession::deviceName(qint32 port)
 {
     const QString configured
@@ -58,7 +50,7 @@ QString LinkSession::deviceName(qint32 port)
 
 bool LinkSession::isOpen() const
 {
-    return m_port && m_port->isOpen();
+    return m_link && m_port && m_port->isOpen();
 }
 
 bool LinkSession::lineLost() const
@@ -73,14 +65,20 @@ void LinkSession::closeLine()
 {
     if (m_port && m_port->isOpen())
         m_port->close();
-    m_decoder.clear();
-    m_initAnswered = false;
+    m_link.reset();
+    m_router.expectInitAnswer();
+}
+
+void LinkSession::closeAndEmptyQueues()
+{
+    closeLine();
+    m_router.clear();
 }
 
 qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
 {
     const std::lock_guard lock(m_mutex);
-    radioClose();
+    closeAndEmptyQueues();
     m_portNumber = 0;
     if (port <= 0)
         return WendalinkResult::badArgument;
@@ -107,6 +105,11 @@ qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
     m_port->setDataTerminalReady(true);
     m_port->setRequestToSend(true);
     m_port->clearError();
+    // Qt's own buffer holds no more than one call takes; a peer flooding the
+    // line then waits in the driver instead of filling memory.
+    m_port->setReadBufferSize(SerialLink::maxBytesPerCall);
+    m_link = std::make_unique<SerialLink>(*m_port);
+    m_link->setBaudRate(baud);
 
     // When the caller runs an event loop, Qt reads the line by itself and a
     // line that went away keeps its read notifier firing; closing at once (on
@@ -136,7 +139,10 @@ qint32 LinkSession::setBaudRate(qint32 baud)
         return WendalinkResult::unsupportedBaud;
     if (!isOpen())
         return WendalinkResult::notOpen;
-    return m_port->setBaudRate(baud) ? WendalinkResult::ok : WendalinkResult::unsupportedBaud;
+    if (!m_port->setBaudRate(baud))
+        return WendalinkResult::unsupportedBaud;
+    m_link->setBaudRate(baud);
+    return WendalinkResult::ok;
 }
 
 qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 flags)
@@ -147,7 +153,7 @@ qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 f
     if (port != m_portNumber)
         return WendalinkResult::badArgument;
 
-    m_initAnswered = false;
+    m_router.expectInitAnswer();
     const qint32 sent = send(encode(InitRequest {channel, mask, flags}));
     if (sent != WendalinkResult::ok)
         return sent;
@@ -155,7 +161,7 @@ qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 f
     const QDeadlineTimer deadline(initAnswerTimeoutMs);
     for (;;) {
         receive();
-        if (m_initAnswered)
+        if (m_router.initAnswered())
             return WendalinkResult::ok;
         if (!isOpen())
             return WendalinkResult::notOpen;
@@ -169,9 +175,7 @@ qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 f
 qint32 LinkSession::radioClose()
 {
     const std::lock_guard lock(m_mutex);
-    closeLine();
-    m_radioMessages.clear();
-    m_serialMessages.clear();
+    closeAndEmptyQueues();
     return WendalinkResult::ok;
 }
 
@@ -185,51 +189,14 @@ void LinkSession::receive()
 {
     if (!isOpen())
         return;
-    qint64 taken = 0;
-    while (taken < maxBytesPerCall) {
-        if (m_port->bytesAvailable() == 0 && !m_port->waitForReadyRead(0))
-            break;
-        const QByteArray bytes = m_port->read(maxBytesPerCall - taken);
-        if (bytes.isEmpty())
-            break;
-        taken += bytes.size();
-        m_decoder.feed(bytes);
-        m_sinceLastBytes.start();
-    }
+    const QList<Frame> frames = m_link->receive();
     if (lineLost()) {
         qCWarning(lcWendalink) << "line lost:" << m_port->errorString();
         closeLine();
         return;
     }
-    if (m_decoder.pendingBytes() > 0 && m_sinceLastBytes.isValid()
-        && m_sinceLastBytes.hasExpired(partialFrameTimeoutMs)) {
-        m_decoder.abandonPartialFrame();
-    }
-    const QList<Frame> frames = m_decoder.takeFrames();
     for (const Frame &frame : frames)
-        route(frame);
-}
-
-void LinkSession::route(const Frame &frame)
-{
-    switch (frame.type) {
-    case FrameType::InitAnswer:
-        m_initAnswered = decode<InitAnswer>(frame).has_value();
-        break;
-    case FrameType::TerminalMessage:
-        if (auto message = decode<TerminalMessage>(frame))
-            m_radioMessages.push(message->terminal, {}, std::move(message->text));
-        break;
-    case FrameType::SerialMessage:
-        if (auto message = decode<SerialMessage>(frame))
-            m_serialMessages.push(0, std::move(message->sender), std::move(message->text));
-        break;
-    case FrameType::InitRequest:
-    case FrameType::TerminalConfiguration:
-    case FrameType::SerialSend:
-        // The host's own kinds of frame: an echo or crossed wires, never for us.
-        break;
-    }
+        m_router.route(frame);
 }
 
 qint32 LinkSession::send(const QByteArray &frame)
@@ -238,18 +205,12 @@ qint32 LinkSession::send(const QByteArray &frame)
         return WendalinkResult::badArgument;
     if (!isOpen())
         return WendalinkResult::notOpen;
-    if (m_port->write(frame) != frame.size())
-        return WendalinkResult::writeFailed;
-    const QDeadlineTimer deadline(writeTimeoutMs);
-    while (m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
-        if (!m_port->waitForBytesWritten(int(deadline.remainingTime())))
-            break;
-    }
+    const bool written = m_link->write(frame, writeTimeoutMs);
     if (lineLost()) {
         closeLine();
         return WendalinkResult::notOpen;
     }
-    if (m_port->bytesToWrite() > 0) {
+    if (!written) {
         // Failed means not sent: no stale tail of this frame goes out later.
         m_port->clear(QSerialPort::Output);
         return WendalinkResult::writeFailed;
@@ -265,12 +226,12 @@ qint32 LinkSession::getMessage(qint32 *message, qint32 maxLength, char *sender)
         return 0;
     receive();
     for (;;) {
-        const std::optional<MessageQueue::Message> next = m_serialMessages.announceNext();
+        const std::optional<MessageQueue::Message> next = m_router.serialMessages().announceNext();
         if (!next)
             return 0;
         if (next->text.isEmpty()) {
             // A length of 0 would read as "nothing"; an empty message carries nothing anyway.
-            m_serialMessages.fetch(next->handle);
+            m_router.serialMessages().fetch(next->handle);
             continue;
         }
         *message = next->handle;
@@ -287,7 +248,7 @@ qint32 LinkSession::getMessage(qint32 *message, qint32 maxLength, char *sender)
 qint32 LinkSession::getStringFromPtr(char *text, qint32 message, qint32 length)
 {
     const std::lock_guard lock(m_mutex);
-    const std::optional<MessageQueue::Message> fetched = m_serialMessages.fetch(message);
+    const std::optional<MessageQueue::Message> fetched = m_router.serialMessages().fetch(message);
     if (!fetched)
         return WendalinkResult::unknownMessage;
     if (text && length > 0) {
@@ -313,7 +274,7 @@ qint32 LinkSession::radioRecv4(qint32 *status, qint32 *terminal, qint32 *textLen
 {
     const std::lock_guard lock(m_mutex);
     receive();
-    const std::optional<MessageQueue::Message> message = m_radioMessages.takeNext();
+    const std::optional<MessageQueue::Message> message = m_router.radioMessages().takeNext();
     if (!message)
         return WendalinkResult::nothingReceived;
     if (status)

@@ -1,38 +1,32 @@
 #pragma once
 
 #include "frames.h"
-#include "messagequeue.h"
+#include "messagerouter.h"
+#include "seriallink.h"
 #include "wendalinkresult.h"
 
-#include <QElapsedTimer>
 #include <QString>
 
 #include <memory>
 #include <mutex>
-#include <optional>
 
 class QSerialPort;
 
-// The state behind the C functions: the serial line, the frames coming off it,
-// and the messages waiting to be fetched (the shared configuration store is
-// StoreSession's).
+// The state behind the C functions: the serial port, the frames coming off it
+// (SerialLink) and the messages waiting to be fetched (MessageRouter); the
+// shared configuration store is StoreSession's.
 //
 // Nothing here needs an event loop: every call reads what is already on the
 // line without waiting (radio_init alone waits, at most initAnswerTimeout),
-// and writes wait only until the bytes are handed to the driver.
+// and writes wait only until the bytes are handed to the driver. Each public
+// function takes the lock once; the private helpers expect it taken.
 class LinkSession
 {
 public:
     static constexpr int initAnswerTimeoutMs = 300;
     static constexpr int writeTimeoutMs = 1000;
-    // A frame left incomplete this long, with no new byte, is given up.
-    static constexpr int partialFrameTimeoutMs = 250;
-    // Upper bound of bytes taken off the line in one call, so a flood of noise
-    // cannot hold the caller.
-    static constexpr qint64 maxBytesPerCall = 64 * 1024;
 
     static LinkSession &instance();
-    static bool isSupportedBaud(qint32 baud);
     // WENDALINK_COM<port>, else the platform's name for serial port `port`.
     static QString deviceName(qint32 port);
 
@@ -54,19 +48,17 @@ private:
     ~LinkSession();
 
     bool isOpen() const;
+    bool lineLost() const;
+    // Closes the port and forgets what was half received; the queues stay.
     void closeLine();
+    void closeAndEmptyQueues();
     // Takes every byte already on the line and sorts the frames into the queues.
     void receive();
-    void route(const WendalinkProtocol::Frame &frame);
-    bool lineLost() const;
     qint32 send(const QByteArray &frame);
 
-    std::recursive_mutex m_mutex;
+    std::mutex m_mutex;
     std::unique_ptr<QSerialPort> m_port;
+    std::unique_ptr<SerialLink> m_link;
     qint32 m_portNumber = 0;
-    WendalinkProtocol::FrameDecoder m_decoder;
-    QElapsedTimer m_sinceLastBytes;
-    bool m_initAnswered = false;
-    MessageQueue m_radioMessages;
-    MessageQueue m_serialMessages;
+    MessageRouter m_router;
 };

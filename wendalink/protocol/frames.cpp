@@ -94,15 +94,27 @@ QByteArray encodeFrame(FrameType type, QByteArrayView payload)
     return frame;
 }
 
-void FrameDecoder::feed(QByteArrayView bytes)
+bool isSupportedBaud(qint32 baud)
 {
-    m_buffer.append(bytes.data(), bytes.size());
-    decode();
+    return std::find(supportedBauds.begin(), supportedBauds.end(), baud) != supportedBauds.end();
 }
 
-Frame FrameDecoder::takeFrame()
+qint64 partialFrameDeadlineMs(qint32 baud)
 {
-    return m_frames.takeFirst();
+    constexpr qint64 msPerSecond = 1000;
+    const qint64 rate = isSupportedBaud(baud) ? baud : supportedBauds.front();
+    // Rounded up: a deadline a little early would cut a frame still arriving.
+    const qint64 lineBits = maxFrameSize * bitsPerLineByte * msPerSecond;
+    return (lineBits + rate - 1) / rate + partialFrameMarginMs;
+}
+
+void FrameDecoder::feed(QByteArrayView bytes, qint64 arrivedAtMs)
+{
+    if (bytes.isEmpty())
+        return;
+    m_buffer.append(bytes.data(), bytes.size());
+    m_arrivals.append({m_bufferOffset + m_buffer.size(), arrivedAtMs});
+    decode();
 }
 
 QList<Frame> FrameDecoder::takeFrames()
@@ -112,18 +124,26 @@ QList<Frame> FrameDecoder::takeFrames()
     return frames;
 }
 
-void FrameDecoder::abandonPartialFrame()
+qint64 FrameDecoder::pendingSinceMs() const
 {
-    if (m_buffer.isEmpty())
-        return;
-    ++m_droppedFrames;
-    m_buffer.remove(0, 1);
-    decode();
+    return m_arrivals.isEmpty() ? 0 : m_arrivals.first().atMs;
+}
+
+void FrameDecoder::abandonFramesStartedBy(qint64 cutoffMs)
+{
+    while (!m_buffer.isEmpty() && pendingSinceMs() <= cutoffMs) {
+        ++m_droppedFrames;
+        m_buffer.remove(0, 1);
+        ++m_bufferOffset;
+        decode();
+    }
 }
 
 void FrameDecoder::clear()
 {
+    m_bufferOffset += m_buffer.size();
     m_buffer.clear();
+    m_arrivals.clear();
     m_frames.clear();
 }
 
@@ -168,6 +188,10 @@ void FrameDecoder::decode()
         position += frameSize;
     }
     m_buffer.remove(0, position);
+    m_bufferOffset += position;
+    // Removing from the front of a QList moves its start, not its elements.
+    while (!m_arrivals.isEmpty() && m_arrivals.first().endOffset <= m_bufferOffset)
+        m_arrivals.removeFirst();
 }
 
 QByteArray fixedSenderId(QByteArrayView id)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QtGlobal>
 
+#include <array>
 #include <optional>
 
 // The line protocol between the link library and the base station or the
@@ -22,6 +23,15 @@ constexpr qsizetype headerSize = 4; // marker, type, two length bytes
 constexpr qsizetype crcSize = 2;
 constexpr qsizetype maxPayloadSize = 1024;
 constexpr qsizetype maxFrameSize = headerSize + maxPayloadSize + crcSize;
+
+// The line's speeds, slowest first.
+constexpr std::array<qint32, 8> supportedBauds {
+    1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+// A byte on the line: a start bit, eight data bits, a stop bit.
+constexpr int bitsPerLineByte = 10;
+// Room beyond a frame's own line time for the reader's delays (it takes the
+// line's bytes once per call, not as they come).
+constexpr qint64 partialFrameMarginMs = 250;
 
 constexpr qsizetype senderIdSize = 8;
 constexpr qsizetype terminalNumberSize = 2;
@@ -54,6 +64,11 @@ struct Frame
     }
 };
 
+bool isSupportedBaud(qint32 baud);
+// How long a frame may take from its first byte to its last: the largest frame
+// at `baud` (at the slowest speed for an unsupported value), plus the margin.
+qint64 partialFrameDeadlineMs(qint32 baud);
+
 // Whether `type` names a frame type and `payloadSize` lies within its range.
 bool isKnownFrameType(quint8 type);
 bool payloadSizeFits(FrameType type, qsizetype payloadSize);
@@ -65,14 +80,15 @@ quint16 frameCrc(QByteArrayView typeLengthAndPayload);
 // Feed bytes as they come off the line, take whole frames out. A damaged
 // frame (unknown type, a length outside its type's range, a wrong CRC) costs
 // only its start marker: decoding resumes at the next marker after it, so a
-// good frame hidden inside a damaged one is still found.
+// good frame hidden inside a damaged one is still found. What is held back is
+// at most one incomplete frame.
 class FrameDecoder
 {
 public:
-    void feed(QByteArrayView bytes);
-
-    bool hasFrame() const { return !m_frames.isEmpty(); }
-    Frame takeFrame();
+    // `arrivedAtMs` (any monotonic clock) dates the bytes, so that an
+    // incomplete frame can be given up a fixed time after its first byte,
+    // however slowly the rest trickles in.
+    void feed(QByteArrayView bytes, qint64 arrivedAtMs = 0);
     QList<Frame> takeFrames();
 
     // Start markers rejected so far, and bytes skipped outside any frame.
@@ -81,16 +97,26 @@ public:
 
     // Bytes held back as the beginning of a frame not yet complete.
     qsizetype pendingBytes() const { return m_buffer.size(); }
-    // Gives up the frame that is still incomplete (the line went quiet in the
-    // middle of it): its marker counts as dropped and the bytes after it are
-    // searched again.
-    void abandonPartialFrame();
+    // When the first byte of that frame arrived; meaningful only while bytes are pending.
+    qint64 pendingSinceMs() const;
+    // Gives up every incomplete frame whose first byte arrived at or before
+    // `cutoffMs`: each one's marker counts as dropped and the bytes after it
+    // are searched again (a frame found there keeps its own arrival time).
+    void abandonFramesStartedBy(qint64 cutoffMs);
     void clear();
 
 private:
+    struct Arrival
+    {
+        qint64 endOffset; // stream offset just past the bytes of one feed
+        qint64 atMs;
+    };
+
     void decode();
 
     QByteArray m_buffer;
+    qint64 m_bufferOffset = 0; // stream offset of m_buffer's first byte
+    QList<Arrival> m_arrivals; // the feeds whose bytes are still held, oldest first
     QList<Frame> m_frames;
     qint64 m_droppedFrames = 0;
     qint64 m_skippedBytes = 0;

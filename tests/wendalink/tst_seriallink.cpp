@@ -1,0 +1,115 @@
+#include "messagerouter.h"
+#include "seriallink.h"
+
+#include <QBuffer>
+#include <QTest>
+
+#include <algorithm>
+
+using namespace WendalinkProtocol;
+
+namespace {
+
+constexpr qint32 defaultBaud = 19200;
+constexpr int pollPeriodMs = 100;
+constexpr int dripPeriodMs = 200;
+constexpr int msPerSecond = 1000;
+constexpr int floodBytes = 1024 * 1024;
+// Longer than any deadline: a drip still holding the request by then holds it for good.
+constexpr qint64 giveUpAtMs = 60 * 1000;
+
+const QByteArray request = encode(TerminalMessage {1, "LASER RESET"});
+// The library's own largest frame echoed back: valid, and routed nowhere.
+const QByteArray echo = encode(SerialSend {"TERM0001", 0, QByteArray(maxSerialDataSize, 'F')});
+
+// A line whose bytes the test adds as time goes by, read through a SerialLink
+// that runs on the test's clock.
+struct FakeLine
+{
+    QBuffer device;
+    qint64 nowMs = 0;
+    SerialLink link {device, [this] {
+                         return nowMs;
+                     }};
+
+    explicit FakeLine(qint32 baud)
+    {
+        device.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+        link.setBaudRate(baud);
+    }
+    void add(const QByteArray &bytes) { device.buffer().append(bytes); }
+};
+
+} // namespace
+
+class SerialLinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void floodIsCutToTheNewestBytesAndTheRequestBehindItServed()
+    {
+        FakeLine line(supportedBauds.front());
+        while (line.device.size() < floodBytes)
+            line.add(echo);
+        line.add(request);
+        const QList<Frame> frames = line.link.receive();
+        QVERIFY(!frames.isEmpty());
+        QCOMPARE(encodeFrame(frames.last().type, frames.last().payload), request);
+        QCOMPARE(line.link.droppedBytes(), line.device.size() - SerialLink::maxBytesPerCall);
+        QCOMPARE(line.link.decoder().pendingBytes(), 0);
+    }
+
+    void frameTricklingAtLineSpeedArrivesWhileADripIsGivenUp_data()
+    {
+        QTest::addColumn<qint32>("baud");
+        QTest::newRow("slowest") << supportedBauds.front();
+        QTest::newRow("default") << defaultBaud;
+        QTest::newRow("fastest") << supportedBauds.back();
+    }
+    void frameTricklingAtLineSpeedArrivesWhileADripIsGivenUp()
+    {
+        QFETCH(qint32, baud);
+        const QByteArray largest
+            = encode(TerminalMessage {2, QByteArray(maxTerminalTextSize, 'L')});
+        FakeLine genuine(baud);
+        QList<Frame> received;
+        for (qsizetype sent = 0; sent < largest.size(); genuine.nowMs += pollPeriodMs) {
+            const qsizetype due
+                = std::min(largest.size(), genuine.nowMs * baud / bitsPerLineByte / msPerSecond);
+            genuine.add(largest.mid(sent, due - sent));
+            sent = due;
+            received += genuine.link.receive();
+        }
+        QCOMPARE(received.size(), 1);
+
+        // A header announcing 1023 bytes, a request inside them, then one byte
+        // every 200 ms: the request comes out once the header's deadline has
+        // passed, at the first call after it.
+        FakeLine drip(baud);
+        drip.add(QByteArray::fromHex("a50303ff"));
+        drip.link.receive();
+        drip.add(request);
+        qint64 servedAtMs = -1;
+        for (; servedAtMs < 0 && drip.nowMs < giveUpAtMs; drip.nowMs += dripPeriodMs) {
+            drip.add("x");
+            if (!drip.link.receive().isEmpty())
+                servedAtMs = drip.nowMs;
+        }
+        QVERIFY(servedAtMs >= drip.link.partialFrameDeadlineMs());
+        QVERIFY(servedAtMs < drip.link.partialFrameDeadlineMs() + dripPeriodMs);
+    }
+
+    void fullQueueDropsTheOldestMessage()
+    {
+        MessageRouter router;
+        for (int number = 0; number <= MessageQueue::capacity; ++number)
+            router.route({FrameType::TerminalMessage,
+                TerminalMessage {1, QByteArray::number(number)}.payload()});
+        QCOMPARE(router.radioMessages().size(), MessageQueue::capacity);
+        QCOMPARE(router.radioMessages().takeNext()->text, QByteArray("1"));
+    }
+};
+
+QTEST_MAIN(SerialLinkTest)
+#include "tst_seriallink.moc"
