@@ -1,11 +1,11 @@
 #include "bootsettings.h"
 #include "form1.h"
 #include "form2.h"
+#include "linklibraryfactory.h"
 #include "linklifecycle.h"
 #include "module3.h"
 #include "recordingmessages.h"
 #include "simulatorprocess.h"
-#include "wendalinklibrary.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -40,7 +40,11 @@ struct Station
         folder.filePath(QStringLiteral("boot.ini")), QSettings::IniFormat)};
     Module3 settings;
     RecordingMessages messages;
-    WendalinkLibrary link {messages};
+    // Once in-process and once through the link bridge, as the build could choose.
+    std::unique_ptr<LinkLibrary> link = makeLinkLibrary(messages,
+        qEnvironmentVariable("PELSADO_TEST_LINK") == QLatin1String("bridge")
+            ? LinkLoading::Bridge
+            : LinkLoading::InProcess);
     std::unique_ptr<SimulatorProcess> simulator;
     std::unique_ptr<Form1> window;
 
@@ -49,7 +53,7 @@ struct Station
         qputenv("WENDALINK_COM1", linkPath.toLocal8Bit());
         qputenv("WENDALINK_STORE", storePath.toLocal8Bit());
         simulator = std::make_unique<SimulatorProcess>(linkPath, mode);
-        window = std::make_unique<Form1>(settings, link, messages, store);
+        window = std::make_unique<Form1>(settings, *link, messages, store);
         if (simulator->isReady())
             window->load();
     }
