@@ -80,9 +80,9 @@ private slots:
     void accessibleNamesAreTheCaptions()
     {
         OptionFrame frame;
-        for (int n = 1; n <= OptionTable::optionCount; ++n)
-            QCOMPARE(frame.checkBox(n)->accessibleName(),
-                QString::fromUtf8(OptionTable::optionForCheck(n).caption));
+        for (const Option &option : OptionTable::options())
+            QCOMPARE(frame.checkBox(option.checkNumber)->accessibleName(),
+                QString::fromUtf8(option.caption));
         for (int n = 1; n <= OptionTable::lengthFieldCount; ++n)
             QCOMPARE(frame.lengthField(n)->accessibleName(),
                 frame.checkBox(OptionTable::lengthField(n).checkNumber)->accessibleName());
