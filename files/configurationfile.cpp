@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 namespace {
@@ -126,8 +128,9 @@ QString withoutOuterBlanks(const QString &text)
     return text.mid(first, end - first);
 }
 
-// Reads a device line by line, one byte at a time, so that nothing beyond the
-// lines asked for is taken from it and no line grows beyond the limit.
+// Reads a device line by line. It looks ahead a piece at a time and takes only
+// the bytes of the lines asked for, so that nothing beyond them is consumed
+// and no line grows beyond the limit.
 class LineReader
 {
 public:
@@ -139,36 +142,47 @@ public:
 
     Outcome next(QByteArray &line)
     {
-        line.clear();
+        line.resize(0); // keeps the room of the last line
         bool anyByte = false;
-        char byte = 0;
         for (;;) {
-            const qint64 count = m_device.read(&byte, 1);
+            const qint64 count = m_device.peek(m_piece.data(), pieceLength);
             if (count < 0)
                 return Outcome::readError;
             if (count == 0)
                 return anyByte ? Outcome::line : Outcome::endOfFile;
-            // The LF of a CR LF is read with the next line, so that the
-            // last line's LF is never read at all.
-            const bool endOfCarriageReturn = !anyByte && m_afterCarriageReturn && byte == lineFeed;
-            m_afterCarriageReturn = false;
-            if (endOfCarriageReturn)
+            const QByteArrayView ahead(m_piece.data(), count);
+            // The LF of a CR LF is taken with the next line, so that the last
+            // line's LF is never taken at all.
+            if (!anyByte && m_afterCarriageReturn && ahead.front() == lineFeed) {
+                m_afterCarriageReturn = false;
+                m_device.skip(1);
                 continue;
-            anyByte = true;
-            if (byte == carriageReturn) {
-                m_afterCarriageReturn = true;
-                return Outcome::line;
             }
-            if (byte == lineFeed)
-                return Outcome::line;
-            if (line.size() == ConfigurationFile::maxLineLength)
+            m_afterCarriageReturn = false;
+            anyByte = true;
+            const auto end = std::find_if(ahead.begin(), ahead.end(),
+                [](char byte) { return byte == carriageReturn || byte == lineFeed; });
+            const qsizetype content = end - ahead.begin();
+            if (line.size() + content > ConfigurationFile::maxLineLength)
                 return Outcome::tooLong;
-            line += byte;
+            line += ahead.first(content);
+            if (end == ahead.end()) {
+                m_device.skip(content);
+                continue;
+            }
+            m_afterCarriageReturn = *end == carriageReturn;
+            m_device.skip(content + 1);
+            return Outcome::line;
         }
     }
 
 private:
+    // Large enough for most lines to need one look, small enough that a
+    // look beyond the last line needed takes little from the disk.
+    static constexpr qint64 pieceLength = 4096;
+
     QIODevice &m_device;
+    std::array<char, pieceLength> m_piece {};
     bool m_afterCarriageReturn = false;
 };
 
@@ -279,7 +293,8 @@ ConfigurationFileResult readconffile(OptionPanel &panel, const QString &path)
     if (isSpecialFile(path))
         return notOpened(notRegularFile);
     QFile file(path);
-    // Unbuffered: nothing after the last line needed is taken from the disk.
+    // Unbuffered: beyond the last line needed, only the reader's look-ahead
+    // is taken from the disk.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return notOpened(file.errorString());
     return readconffile(panel, file, displayName(path));
