@@ -1,13 +1,10 @@
 #include "commondialog.h"
 
+#include <QFileDialog>
+
 CommonDialog::CommonDialog(QWidget *mainWindow)
     : m_mainWindow(mainWindow)
 { }
-
-CommonDialog::~CommonDialog()
-{
-    delete m_dialog.data();
-}
 
 std::optional<QString> CommonDialog::askOpen()
 {
@@ -24,22 +21,21 @@ std::optional<QString> CommonDialog::askSave()
 std::optional<QString> CommonDialog::ask(
     QFileDialog::AcceptMode acceptMode, QFileDialog::FileMode fileMode)
 {
-    // Made at its first showing: building a file dialog is a large part of the
-    // window's start-up otherwise, and most runs never need one.
-    if (!m_dialog && m_mainWindow) {
-        m_dialog = new QFileDialog(m_mainWindow);
-        m_dialog->setObjectName(QStringLiteral("CommonDialog1"));
-        m_dialog->setWindowModality(Qt::WindowModal);
-    }
-    if (!m_dialog)
+    if (!m_mainWindow)
         return std::nullopt;
-    m_dialog->setAcceptMode(acceptMode);
-    m_dialog->setFileMode(fileMode);
+    // A fresh dialog at every showing: one kept from an earlier showing would
+    // still hold a name typed there and then cancelled. The main window owns
+    // it as its child and may delete it first.
+    const QPointer<QFileDialog> dialog = new QFileDialog(m_mainWindow);
+    dialog->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setAcceptMode(acceptMode);
+    dialog->setFileMode(fileMode);
     if (!m_lastName.isEmpty())
-        m_dialog->selectFile(m_lastName);
-    if (m_dialog->exec() != QDialog::Accepted)
-        return std::nullopt;
-    const QStringList chosen = m_dialog->selectedFiles();
+        dialog->selectFile(m_lastName);
+    const bool accepted = dialog->exec() == QDialog::Accepted && dialog;
+    const QStringList chosen = accepted ? dialog->selectedFiles() : QStringList();
+    delete dialog.data();
     if (chosen.isEmpty() || chosen.constFirst().isEmpty())
         return std::nullopt;
     m_lastName = chosen.constFirst();

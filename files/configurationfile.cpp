@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <array>
 #include <optional>
 
 namespace {
@@ -68,6 +70,52 @@ bool holdsLineBreak(const QString &text)
     return text.contains(QChar(carriageReturn)) || text.contains(QChar(lineFeed));
 }
 
+// A text that would not load back as it stands: a line break would shift every
+// later line, an overlong line would stop the load. The message, at its line.
+std::optional<QString> unsavableText(const OptionPanel &panel, const QString &name)
+{
+    for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber) {
+        const QString text = panel.lengthText(textNumber);
+        QString what;
+        if (holdsLineBreak(text))
+            what = QStringLiteral("holds a line break");
+        else if (text.size() > ConfigurationFile::maxLineLength)
+            what = QStringLiteral("is longer than %1 characters")
+                       .arg(ConfigurationFile::maxLineLength);
+        else
+            continue;
+        return atLine(name, ConfigurationFile::checkLineCount + textNumber,
+            QStringLiteral("the text of Text%1 %2, which a configuration file cannot keep")
+                .arg(QString::number(textNumber), what));
+    }
+    return std::nullopt;
+}
+
+QByteArray contentOf(const OptionPanel &panel)
+{
+    QByteArray bytes;
+    for (int checkNumber = 1; checkNumber <= ConfigurationFile::checkLineCount; ++checkNumber)
+        bytes += fileLine(checkLine(panel.checkState(checkNumber)));
+    for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber)
+        bytes += fileLine(panel.lengthText(textNumber));
+    return bytes;
+}
+
+ConfigurationFileResult notWritten(const QString &name, const QString &reason)
+{
+    return ConfigurationFileResult::failure(aboutFile(
+        name, QStringLiteral("the file cannot be written (%1); nothing was saved").arg(reason)));
+}
+
+// Pipes and devices would block the window or be replaced by a regular file.
+bool isSpecialFile(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+
+const QString notRegularFile = QStringLiteral("not a regular file");
+
 // Only the blank itself is trimmed; tabs and inner blanks are part of the text.
 QString withoutOuterBlanks(const QString &text)
 {
@@ -80,8 +128,9 @@ QString withoutOuterBlanks(const QString &text)
     return text.mid(first, end - first);
 }
 
-// Reads a device line by line, one byte at a time, so that nothing beyond the
-// lines asked for is taken from it and no line grows beyond the limit.
+// Reads a device line by line. It looks ahead a piece at a time and takes only
+// the bytes of the lines asked for, so that nothing beyond them is consumed
+// and no line grows beyond the limit.
 class LineReader
 {
 public:
@@ -93,44 +142,56 @@ public:
 
     Outcome next(QByteArray &line)
     {
-        line.clear();
+        line.resize(0); // keeps the room of the last line
         bool anyByte = false;
-        char byte = 0;
         for (;;) {
-            const qint64 count = m_device.read(&byte, 1);
+            const qint64 count = m_device.peek(m_piece.data(), pieceLength);
             if (count < 0)
                 return Outcome::readError;
             if (count == 0)
                 return anyByte ? Outcome::line : Outcome::endOfFile;
-            // The LF of a CR LF is read with the next line, so that the
-            // last line's LF is never read at all.
-            const bool endOfCarriageReturn = !anyByte && m_afterCarriageReturn && byte == lineFeed;
-            m_afterCarriageReturn = false;
-            if (endOfCarriageReturn)
+            const QByteArrayView ahead(m_piece.data(), count);
+            // The LF of a CR LF is taken with the next line, so that the last
+            // line's LF is never taken at all.
+            if (!anyByte && m_afterCarriageReturn && ahead.front() == lineFeed) {
+                m_afterCarriageReturn = false;
+                m_device.skip(1);
                 continue;
-            anyByte = true;
-            if (byte == carriageReturn) {
-                m_afterCarriageReturn = true;
-                return Outcome::line;
             }
-            if (byte == lineFeed)
-                return Outcome::line;
-            if (line.size() == ConfFile::maxLineLength)
+            m_afterCarriageReturn = false;
+            anyByte = true;
+            const auto end = std::find_if(ahead.begin(), ahead.end(),
+                [](char byte) { return byte == carriageReturn || byte == lineFeed; });
+            const qsizetype content = end - ahead.begin();
+            if (line.size() + content > ConfigurationFile::maxLineLength)
                 return Outcome::tooLong;
-            line += byte;
+            line += ahead.first(content);
+            if (end == ahead.end()) {
+                m_device.skip(content);
+                continue;
+            }
+            m_afterCarriageReturn = *end == carriageReturn;
+            m_device.skip(content + 1);
+            return Outcome::line;
         }
     }
 
 private:
+    // Large enough for most lines to need one look, small enough that a
+    // look beyond the last line needed takes little from the disk.
+    static constexpr qint64 pieceLength = 4096;
+
     QIODevice &m_device;
+    std::array<char, pieceLength> m_piece {};
     bool m_afterCarriageReturn = false;
 };
 
 // Applies one line to its control; the message when the line cannot be applied.
 std::optional<QString> applyLine(OptionPanel &panel, int lineNumber, const QString &line)
 {
-    if (lineNumber > ConfFile::checkLineCount) {
-        panel.setLengthText(lineNumber - ConfFile::checkLineCount, withoutOuterBlanks(line));
+    if (lineNumber > ConfigurationFile::checkLineCount) {
+        panel.setLengthText(
+            lineNumber - ConfigurationFile::checkLineCount, withoutOuterBlanks(line));
         return std::nullopt;
     }
     const std::optional<qint16> state = toInt16HalfEven(numericValue(line));
@@ -147,9 +208,10 @@ QString missingLine(LineReader::Outcome outcome, const QIODevice &device)
     switch (outcome) {
     case LineReader::Outcome::endOfFile:
         return QStringLiteral("the file ends before this line; a configuration file has %1 lines")
-            .arg(ConfFile::lineCount);
+            .arg(ConfigurationFile::lineCount);
     case LineReader::Outcome::tooLong:
-        return QStringLiteral("the line is longer than %1 characters").arg(ConfFile::maxLineLength);
+        return QStringLiteral("the line is longer than %1 characters")
+            .arg(ConfigurationFile::maxLineLength);
     case LineReader::Outcome::readError:
     case LineReader::Outcome::line:
         break;
@@ -159,77 +221,96 @@ QString missingLine(LineReader::Outcome outcome, const QIODevice &device)
 
 } // namespace
 
-ConfFileResult writeconffile(OptionPanel &panel, const QString &path)
+ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path)
 {
     return writeconffile(
         panel, path, [](const QString &target) { return std::make_unique<QSaveFile>(target); });
 }
 
-ConfFileResult writeconffile(
-    OptionPanel &panel, const QString &path, const ConfFile::SaveFileFactory &makeSaveFile)
+ConfigurationFileResult writeconffile(
+    OptionPanel &panel, const QString &path, const ConfigurationFile::SaveFileFactory &makeSaveFile)
 {
     const QString name = displayName(path);
-    // A line break inside a text would shift every later line when the file
-    // is read back, so such a text is refused before anything is touched.
-    for (int textNumber = 1; textNumber <= ConfFile::textLineCount; ++textNumber) {
-        if (holdsLineBreak(panel.lengthText(textNumber))) {
-            return ConfFileResult::failure(atLine(name, ConfFile::checkLineCount + textNumber,
-                QStringLiteral("the text of Text%1 holds a line break, which a "
-                               "configuration file cannot keep")
-                    .arg(textNumber)));
-        }
-    }
+    if (const std::optional<QString> problem = unsavableText(panel, name))
+        return ConfigurationFileResult::failure(*problem);
+    const auto notCreated = [&name](const QString &reason) {
+        return ConfigurationFileResult::failure(
+            aboutFile(name, QStringLiteral("the file cannot be created (%1)").arg(reason)));
+    };
+    if (isSpecialFile(path))
+        return notCreated(notRegularFile);
 
     const std::unique_ptr<QSaveFile> file = makeSaveFile(path);
-    if (!file->open(QIODevice::WriteOnly)) {
-        return ConfFileResult::failure(aboutFile(
-            name, QStringLiteral("the file cannot be created (%1)").arg(file->errorString())));
-    }
-
-    const qint16 formerResetState = panel.checkState(ConfFile::factoryResetCheck);
-    panel.setCheckState(ConfFile::factoryResetCheck, OptionPanel::checked);
-
-    const auto writeLine = [&file](const QString &text) {
-        const QByteArray bytes = fileLine(text);
-        return file->write(bytes) == bytes.size();
+    // A file the operator may write in a folder they may not: written in place.
+    file->setDirectWriteFallback(true);
+    if (!file->open(QIODevice::WriteOnly))
+        return notCreated(file->errorString());
+    // Written in place, a file is kept (as far as written) rather than deleted.
+    const auto discard = [&file] {
+        file->cancelWriting();
+        file->commit();
     };
-    bool written = true;
-    for (int checkNumber = 1; written && checkNumber <= ConfFile::checkLineCount; ++checkNumber)
-        written = writeLine(checkLine(panel.checkState(checkNumber)));
-    for (int textNumber = 1; written && textNumber <= ConfFile::textLineCount; ++textNumber)
-        written = writeLine(panel.lengthText(textNumber));
-    if (written && file->commit())
-        return ConfFileResult::success();
 
-    const QString reason = file->errorString();
-    file->cancelWriting();
-    panel.setCheckState(ConfFile::factoryResetCheck, formerResetState);
-    return ConfFileResult::failure(aboutFile(
-        name, QStringLiteral("the file cannot be written (%1); nothing was saved").arg(reason)));
+    const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
+    ConfigurationFileResult result = writeconffile(panel, *file, name);
+    if (!result.succeeded()) {
+        discard();
+        return result;
+    }
+    // The commit's own flush may fail unnoticed (ENOSPC on a full disk): every
+    // byte must be in the file before it replaces the earlier one.
+    const qint64 written = file->pos();
+    if (file->flush() && file->size() == written && file->commit())
+        return result;
+    const QString reason = file->error() != QFileDevice::NoError
+        ? file->errorString()
+        : QStringLiteral("%1 of %2 bytes reached the file").arg(file->size()).arg(written);
+    discard();
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
+    return notWritten(name, reason);
 }
 
-ConfFileResult readconffile(OptionPanel &panel, const QString &path)
+ConfigurationFileResult writeconffile(
+    OptionPanel &panel, QIODevice &device, const QString &fileName)
 {
+    if (const std::optional<QString> problem = unsavableText(panel, fileName))
+        return ConfigurationFileResult::failure(*problem);
+    const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, OptionPanel::checked);
+    const QByteArray bytes = contentOf(panel);
+    if (device.write(bytes) == bytes.size())
+        return ConfigurationFileResult::success();
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
+    return notWritten(fileName, device.errorString());
+}
+
+ConfigurationFileResult readconffile(OptionPanel &panel, const QString &path)
+{
+    const auto notOpened = [&path](const QString &reason) {
+        return ConfigurationFileResult::failure(aboutFile(
+            displayName(path), QStringLiteral("the file cannot be opened (%1)").arg(reason)));
+    };
+    if (isSpecialFile(path))
+        return notOpened(notRegularFile);
     QFile file(path);
-    // Unbuffered: nothing after the last line needed is taken from the disk.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        return ConfFileResult::failure(aboutFile(displayName(path),
-            QStringLiteral("the file cannot be opened (%1)").arg(file.errorString())));
-    }
+    // Unbuffered: beyond the last line needed, only the reader's look-ahead
+    // is taken from the disk.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return notOpened(file.errorString());
     return readconffile(panel, file, displayName(path));
 }
 
-ConfFileResult readconffile(OptionPanel &panel, QIODevice &device, const QString &fileName)
+ConfigurationFileResult readconffile(OptionPanel &panel, QIODevice &device, const QString &fileName)
 {
     LineReader reader(device);
     QByteArray bytes;
-    for (int lineNumber = 1; lineNumber <= ConfFile::lineCount; ++lineNumber) {
+    for (int lineNumber = 1; lineNumber <= ConfigurationFile::lineCount; ++lineNumber) {
         const LineReader::Outcome outcome = reader.next(bytes);
         const std::optional<QString> problem = outcome == LineReader::Outcome::line
             ? applyLine(panel, lineNumber, fromCodePage(bytes))
             : missingLine(outcome, device);
         if (problem)
-            return ConfFileResult::failure(atLine(fileName, lineNumber, *problem));
+            return ConfigurationFileResult::failure(atLine(fileName, lineNumber, *problem));
     }
-    return ConfFileResult::success();
+    return ConfigurationFileResult::success();
 }

@@ -25,7 +25,7 @@ void ConfigurationFileCommands::save()
         report(writeconffile(m_panel, *path));
 }
 
-void ConfigurationFileCommands::report(const ConfFileResult &result)
+void ConfigurationFileCommands::report(const ConfigurationFileResult &result)
 {
     if (!result.succeeded())
         m_messages.show(result.message());

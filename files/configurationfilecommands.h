@@ -1,6 +1,6 @@
 #pragma once
 
-class ConfFileResult;
+class ConfigurationFileResult;
 class FileDialog;
 class OperatorMessages;
 class OptionPanel;
@@ -17,7 +17,7 @@ public:
     void save();
 
 private:
-    void report(const ConfFileResult &result);
+    void report(const ConfigurationFileResult &result);
 
     OptionPanel &m_panel;
     FileDialog &m_dialog;

@@ -4,8 +4,8 @@
 #include <QtGlobal>
 
 // The option states as the builder and the file commands see them. The window
-// implements it over its own controls, so the states live only there; tests
-// and the fuzzer hand in a MemoryOptionPanel.
+// implements it over its own controls, so the states live only there; tests,
+// fuzzing and benchmarks hand in one that keeps the states in memory.
 class OptionPanel
 {
 public:

@@ -130,18 +130,6 @@ const std::array<LengthField, lengthFieldCount> &lengthFields()
     return lengthFieldRows;
 }
 
-const Option &optionForCheck(int checkNumber)
-{
-    static const std::array<const Option *, optionCount + 1> byNumber = [] {
-        std::array<const Option *, optionCount + 1> index {};
-        for (const Option &option : optionRows)
-            index[option.checkNumber] = &option;
-        return index;
-    }();
-    Q_ASSERT(checkNumber >= 1 && checkNumber <= optionCount);
-    return *byNumber[checkNumber];
-}
-
 const LengthField &lengthField(int textNumber)
 {
     Q_ASSERT(textNumber >= 1 && textNumber <= lengthFieldCount);

@@ -56,7 +56,6 @@ const std::array<OptionGroup, groupCount> &groups();
 // Text1..Text10, in that order.
 const std::array<LengthField, lengthFieldCount> &lengthFields();
 
-const Option &optionForCheck(int checkNumber); // 1..60
 const LengthField &lengthField(int textNumber); // 1..10
 
 } // namespace OptionTable

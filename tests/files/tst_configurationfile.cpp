@@ -1,17 +1,80 @@
-#include "conffiletestsupport.h"
+#include "configurationfile.h"
+#include "memoryoptionpanel.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QSaveFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
+// What sampleFile() holds: every check box checked, texts "T1".."T10".
+MemoryOptionPanel samplePanel()
+{
+    MemoryOptionPanel panel;
+    for (int n = 1; n <= ConfigurationFile::checkLineCount; ++n)
+        panel.setCheckState(n, OptionPanel::checked);
+    for (int n = 1; n <= ConfigurationFile::textLineCount; ++n)
+        panel.setLengthText(n, QStringLiteral("T%1").arg(n));
+    return panel;
+}
+
+// All states and texts, one item each, so that a comparison shows what differs.
+QStringList describe(const OptionPanel &panel)
+{
+    QStringList parts;
+    for (int n = 1; n <= ConfigurationFile::checkLineCount; ++n)
+        parts << QStringLiteral("Check%1=%2").arg(n).arg(panel.checkState(n));
+    for (int n = 1; n <= ConfigurationFile::textLineCount; ++n)
+        parts << QStringLiteral("Text%1=\"%2\"").arg(n).arg(panel.lengthText(n));
+    return parts;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
 constexpr qint16 greyed = OptionPanel::greyed;
-constexpr int resetCheck = ConfFile::factoryResetCheck;
+constexpr int resetCheck = ConfigurationFile::factoryResetCheck;
+constexpr int longest = ConfigurationFile::maxLineLength;
+// The stop line of a file that loads fully.
+constexpr int wholeFile = ConfigurationFile::lineCount + 1;
 const QString fileName = QStringLiteral("settings.cfg");
-constexpr int wholeFile = ConfFile::lineCount + 1; // the stop line of a file that loads fully
+const QByteArray earlier = "earlier\r\n";
+
+// The 70 lines of a file: every check-box line " 1 ", texts "T1".."T10".
+QByteArray sampleFile(int from = 1, int to = ConfigurationFile::lineCount)
+{
+    QByteArray bytes;
+    for (int line = from; line <= to; ++line) {
+        const int textNumber = line - ConfigurationFile::checkLineCount;
+        bytes += textNumber > 0 ? "T" + QByteArray::number(textNumber) + "\r\n" : " 1 \r\n";
+    }
+    return bytes;
+}
+
+// Accepts every write and keeps none of it, like a buffer that never reaches the disk.
+class LosingSaveFile final : public QSaveFile
+{
+public:
+    using QSaveFile::QSaveFile;
+    qint64 writeData(const char *, qint64 length) override { return length; }
+};
+
+// What goes wrong while a file is saved.
+enum Trouble { none, folderLocked, bytesLost, diskFull };
+constexpr int fillerBlock = 4096;
 
 } // namespace
 
@@ -29,14 +92,14 @@ private slots:
             saved.setCheckState(checkNumber, checkNumber == 17 ? greyed : OptionPanel::checked);
         // Text8 holds a character that the code page lacks.
         const QStringList texts {"12", "", "  7 ", "", "\u00e9", "", "", "\u03a9", "1 2\t", ""};
-        for (int textNumber = 1; textNumber <= ConfFile::textLineCount; ++textNumber)
+        for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber)
             saved.setLengthText(textNumber, texts[textNumber - 1]);
         QVERIFY(writeconffile(saved, path).succeeded());
         QCOMPARE(
             fileBytes(path), fileBytes(QStringLiteral(PELSADO_TEST_DATA_DIR "/known-panel.cfg")));
         QCOMPARE(saved.checkState(resetCheck), OptionPanel::checked);
 
-        MemoryOptionPanel loaded = filledPanel(greyed);
+        MemoryOptionPanel loaded = samplePanel();
         loaded.setCommandTrace(QStringLiteral(", 82"));
         QVERIFY(readconffile(loaded, path).succeeded());
         saved.setLengthText(3, QStringLiteral("7"));
@@ -45,42 +108,102 @@ private slots:
         QCOMPARE(loaded.commandTrace(), QStringLiteral(", 82"));
     }
 
-    void failedSaveKeepsEarlierFileAndCheck56_data()
+    void saveLoadsBackOrKeepsEarlierFileAndCheck56_data()
     {
-        QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("text4");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("folder removed before the file is in place")
-            << "sub/settings.cfg" << QString()
-            << "settings.cfg: the file cannot be written (No such file or directory); nothing "
-               "was saved";
+        QTest::addColumn<Trouble>("trouble");
+        QTest::addColumn<QString>("message"); // none: the save succeeds and loads back
+        const QString notKept = "settings.cfg, line 64: the text of Text4 %1, which a "
+                                "configuration file cannot keep";
+        const QString notWritten
+            = "settings.cfg: the file cannot be written (%1); nothing was saved";
+        QTest::newRow("text as long as a line") << QString(longest, u'x') << none << QString();
+        QTest::newRow("folder takes no new file") << "12" << folderLocked << QString();
+        QTest::newRow("text longer than a line")
+            << QString(longest + 1, u'x') << none << notKept.arg("is longer than 32767 characters");
         QTest::newRow("line break in a text")
-            << fileName << "1\n2"
-            << "settings.cfg, line 64: the text of Text4 holds a line break, which a "
-               "configuration file cannot keep";
+            << "1\n2" << none << notKept.arg("holds a line break");
+        QTest::newRow("bytes lost before the commit")
+            << "" << bytesLost << notWritten.arg("0 of 320 bytes reached the file");
+        QTest::newRow("disk full") << "" << diskFull << notWritten.arg("No space left on device");
     }
-    void failedSaveKeepsEarlierFileAndCheck56()
+    void saveLoadsBackOrKeepsEarlierFileAndCheck56()
     {
-        QFETCH(QString, target);
         QFETCH(QString, text4);
+        QFETCH(Trouble, trouble);
         QFETCH(QString, message);
         QTemporaryDir folder;
-        QVERIFY(writeFile(folder.filePath(fileName), "earlier\r\n"));
-        QDir sub(folder.filePath(QStringLiteral("sub")));
-        QVERIFY(sub.mkpath(QStringLiteral(".")));
+        const QByteArray nativeFolder = QFile::encodeName(folder.path());
+        if (trouble == diskFull
+            && QProcess::execute(QStringLiteral("mount"),
+                   {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder.path()})
+                != 0)
+            QSKIP("a small filesystem cannot be mounted here (mount needs root)");
+        const auto restore = qScopeGuard([&] {
+            chmod(nativeFolder, 0700);
+            if (trouble == diskFull)
+                QProcess::execute(QStringLiteral("umount"), {folder.path()});
+        });
+        const QString path = folder.filePath(fileName);
+        QFile earlierFile(path);
+        QVERIFY(earlierFile.open(QIODevice::WriteOnly) && earlierFile.write(earlier) > 0);
+        earlierFile.close();
+        if (trouble == diskFull) {
+            QFile filler(folder.filePath(QStringLiteral("filler")));
+            QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+            while (filler.write(QByteArray(fillerBlock, 'x')) == fillerBlock) { }
+        }
+        // Anyone may write the file, no one may add to the folder; root passes
+        // every permission check, so nobody saves.
+        const passwd *saver
+            = trouble == folderLocked && geteuid() == 0 ? getpwnam("nobody") : nullptr;
+        QVERIFY(trouble != folderLocked
+            || (chmod(QFile::encodeName(path), 0666) == 0 && chmod(nativeFolder, 0555) == 0));
         MemoryOptionPanel panel;
         panel.setCheckState(resetCheck, greyed);
         panel.setLengthText(4, text4);
-
-        const auto makeSaveFile = [&sub](const QString &path) {
-            auto file = std::make_unique<QSaveFile>(path);
-            QObject::connect(
-                file.get(), &QIODevice::aboutToClose, [&sub] { sub.removeRecursively(); });
-            return file;
+        const auto makeSaveFile = [trouble](const QString &target) {
+            return std::unique_ptr<QSaveFile>(
+                trouble == bytesLost ? new LosingSaveFile(target) : new QSaveFile(target));
         };
-        QCOMPARE(writeconffile(panel, folder.filePath(target), makeSaveFile).message(), message);
-        QCOMPARE(fileBytes(folder.filePath(fileName)), QByteArray("earlier\r\n"));
-        QCOMPARE(panel.checkState(resetCheck), greyed);
+
+        QVERIFY(!saver || seteuid(saver->pw_uid) == 0);
+        const QString result = writeconffile(panel, path, makeSaveFile).message();
+        QVERIFY(!saver || seteuid(0) == 0);
+        QCOMPARE(result, message);
+        if (message.isEmpty()) {
+            MemoryOptionPanel loaded;
+            QVERIFY(readconffile(loaded, path).succeeded());
+            QCOMPARE(describe(loaded), describe(panel));
+        } else {
+            QCOMPARE(fileBytes(path), earlier);
+            QCOMPARE(panel.checkState(resetCheck), greyed);
+            QCOMPARE(QDir(folder.path()).entryList({fileName + ".*"}, QDir::Files), QStringList());
+        }
+    }
+
+    // Opening a pipe would block the window; saving over one, or a device,
+    // would replace it with a regular file.
+    void pipeIsRefusedUntouched()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("pipe"));
+        const QByteArray nativePath = QFile::encodeName(path);
+        QVERIFY(mkfifo(nativePath, S_IRUSR | S_IWUSR) == 0);
+        // Holding both ends with a whole file in it, a pipe that were opened
+        // would be read, not wait for a writer.
+        const int pipeEnds = open(nativePath, O_RDWR);
+        const auto closePipe = qScopeGuard([pipeEnds] { close(pipeEnds); });
+        const QByteArray whole = sampleFile();
+        QVERIFY(write(pipeEnds, whole.constData(), whole.size()) == whole.size());
+        MemoryOptionPanel panel;
+
+        QCOMPARE(readconffile(panel, path).message(),
+            QStringLiteral("pipe: the file cannot be opened (not a regular file)"));
+        QCOMPARE(writeconffile(panel, path).message(),
+            QStringLiteral("pipe: the file cannot be created (not a regular file)"));
+        QCOMPARE(describe(panel), describe(MemoryOptionPanel()));
+        QVERIFY(!QFileInfo(path).isFile());
     }
 
     void loadAppliesEveryLineBeforeTheFirstBadOne_data()
@@ -89,22 +212,22 @@ private slots:
         QTest::addColumn<int>("check1"); // the state line 1 gives
         QTest::addColumn<int>("stopLine"); // the first line not applied
         QTest::addColumn<QString>("message");
-        const QStringList lines = sampleLines();
-        const QByteArray after1 = joined(lines.mid(1));
+        const QByteArray after1 = sampleFile(2);
         const QString ends = "the file ends before this line; a configuration file has 70 lines";
         const QByteArray huge(8 << 20, 'x');
+        const QByteArray upToText3 = sampleFile(1, 62);
         QTest::newRow("empty line 1") << "\r\n" + after1 << 0 << wholeFile << "";
-        QTest::newRow("1 with letters after") << " 1 abc\r\n" + after1 << 1 << wholeFile << "";
-        QTest::newRow("0.5 rounds to even 0") << "0.5\r\n" + after1 << 0 << wholeFile << "";
         QTest::newRow("1.5 rounds to even 2") << "1.5\r\n" + after1 << 2 << wholeFile << "";
-        QTest::newRow("LF only") << joined(lines, "\n") << 1 << wholeFile << "";
         QTest::newRow("75 lines, the rest never read")
-            << joined(lines + QStringList(4, QStringLiteral(" 7 "))) + huge << 1 << wholeFile << "";
-        QTest::newRow("69 lines") << joined(lines.mid(0, 69)) << 1 << 70 << ends;
-        QTest::newRow("state 7") << joined(lines.mid(0, 16)) + " 7 " << 1 << 17
+            << sampleFile() + QByteArray(" 7 \r\n").repeated(5) + huge << 1 << wholeFile << "";
+        QTest::newRow("69 lines") << sampleFile(1, 69) << 1 << 70 << ends;
+        QTest::newRow("state 7") << sampleFile(1, 16) + " 7 " << 1 << 17
                                  << "\"7\" is not a check-box state (0, 1 or 2)";
-        QTest::newRow("huge file without line ends")
-            << huge << 0 << 1 << "the line is longer than 4096 characters";
+        QTest::newRow("a line as long as a text can be")
+            << upToText3 + QByteArray(longest - 2, ' ') + "T3\r\n" + sampleFile(64) << 1
+            << wholeFile << "";
+        QTest::newRow("a line one longer") << upToText3 + QByteArray(longest + 1, 'x') + "\r\n"
+                + sampleFile(64) << 1 << 63 << "the line is longer than 32767 characters";
     }
     void loadAppliesEveryLineBeforeTheFirstBadOne()
     {
@@ -112,20 +235,19 @@ private slots:
         QFETCH(int, check1);
         QFETCH(int, stopLine);
         QFETCH(QString, message);
-        MemoryOptionPanel panel = filledPanel(OptionPanel::unchecked, QStringLiteral("old"));
-        QStringList applied = describe(filledPanel(OptionPanel::checked)).split(u' ');
+        MemoryOptionPanel panel;
+        QStringList applied = describe(samplePanel());
         applied[0] = QStringLiteral("Check1=%1").arg(check1);
-        const QStringList untouched = describe(panel).split(u' ');
+        const QStringList untouched = describe(panel);
         QBuffer device(&bytes);
         QVERIFY(device.open(QIODevice::ReadOnly));
 
         QCOMPARE(readconffile(panel, device, fileName).message(),
             message.isEmpty() ? message
                               : QStringLiteral("settings.cfg, line %1: ").arg(stopLine) + message);
-        QCOMPARE(describe(panel).split(u' '),
-            applied.mid(0, stopLine - 1) + untouched.mid(stopLine - 1));
+        QCOMPARE(describe(panel), applied.mid(0, stopLine - 1) + untouched.mid(stopLine - 1));
         // A line is read only up to the length limit, and nothing after line 70.
-        QVERIFY(device.pos() <= qint64(stopLine) * (ConfFile::maxLineLength + 2));
+        QVERIFY(device.pos() <= qint64(stopLine) * (longest + 2));
     }
 };
 

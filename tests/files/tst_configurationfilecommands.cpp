@@ -1,50 +1,56 @@
-#include "conffiletestsupport.h"
+#include "commondialog.h"
 #include "configurationfilecommands.h"
-#include "filedialog.h"
+#include "memoryoptionpanel.h"
 #include "recordingmessages.h"
 
+#include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// Answers each form of the dialog with its own name; none means the operator cancels.
-struct ScriptedFileDialog final : FileDialog
-{
-    std::optional<QString> openAnswer;
-    std::optional<QString> saveAnswer;
-
-    std::optional<QString> askOpen() override { return openAnswer; }
-    std::optional<QString> askSave() override { return saveAnswer; }
-};
-
-} // namespace
+#include <QTimer>
 
 class ConfigurationFileCommandsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cancelIsSilentAndFailureIsOneMessage()
+    void cancelIsSilentFailureIsOneMessageAndOnlyAChosenNameComesBack()
     {
         QTemporaryDir folder;
-        MemoryOptionPanel panel = filledPanel(OptionPanel::greyed, QStringLiteral("typed"));
-        const QString before = describe(panel);
-        ScriptedFileDialog dialog;
+        const QString empty = folder.filePath(QStringLiteral("empty.cfg"));
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly)); // not a configuration file
+        QWidget mainWindow;
+        CommonDialog dialog(&mainWindow);
+        MemoryOptionPanel panel;
         RecordingMessages messages;
         ConfigurationFileCommands commands(panel, dialog, messages);
+        QStringList proposed;
+        // Answers the next showing: notes the name it proposes, types `typed`
+        // over it, then accepts or cancels.
+        const auto answer = [&](const QString &typed, bool accept) {
+            QTimer::singleShot(0, &mainWindow, [&, typed, accept] {
+                auto *shown = mainWindow.findChild<QFileDialog *>(QStringLiteral("CommonDialog1"));
+                auto *name = shown->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                proposed << name->text();
+                name->setText(typed);
+                accept ? static_cast<QDialog *>(shown)->accept() : shown->reject();
+            });
+        };
 
-        commands.load();
+        answer(folder.filePath(QStringLiteral("typed.cfg")), false);
         commands.save();
-        QCOMPARE(messages.shown, QStringList());
-        dialog.openAnswer = folder.filePath(QStringLiteral("absent %1.cfg"));
-        dialog.saveAnswer = folder.filePath(QStringLiteral("absent/x.cfg"));
+        answer(empty, true);
         commands.load();
+        answer(QStringLiteral("other.cfg"), false);
+        commands.load();
+        answer(QStringLiteral("again.cfg"), false);
         commands.save();
+        QCOMPARE(proposed, QStringList({"", "", "empty.cfg", "empty.cfg"}));
         QCOMPARE(messages.shown,
-            (QStringList {"absent %1.cfg: the file cannot be opened (No such file or directory)",
-                "x.cfg: the file cannot be created (No such file or directory)"}));
-        QCOMPARE(describe(panel), before); // Check56 included
+            QStringList({"empty.cfg, line 1: the file ends before this line; a configuration "
+                         "file has 70 lines"}));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"empty.cfg"}));
+        QCOMPARE(panel.checkState(56), OptionPanel::unchecked);
     }
 };
 

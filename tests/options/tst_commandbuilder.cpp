@@ -2,11 +2,10 @@
 #include "memoryoptionpanel.h"
 #include "optiontable.h"
 
+#include <QFile>
 #include <QTest>
 
-constexpr int valueLength = 2;
-
-static QString record(const char *code, const QString &value = QString(valueLength, QChar(u'\0')))
+static QString record(const char *code, const QString &value)
 {
     return QLatin1String(code) + value + QChar(u'\0');
 }
@@ -16,56 +15,74 @@ class CommandBuilderTest : public QObject
     Q_OBJECT
 
 private slots:
-    void lengthOptionGivesItsRecordAndTrace_data()
+    void optionGivesItsRecordAndTrace_data()
     {
-        QTest::addColumn<int>("checkNumber");
-        QTest::addColumn<int>("textNumber");
-        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("state"); // of Check19, whose field is Text1
+        QTest::addColumn<QString>("text1");
         QTest::addColumn<QString>("list");
         QTest::addColumn<QString>("trace");
         QTest::newRow("one digit padded")
-            << 19 << 1 << "5" << record("UE", "05") << ", 85, 69, 48, 53, 0";
+            << 1 << "5" << record("UE", "05") << ", 85, 69, 48, 53, 0";
         QTest::newRow("three digits keep the last two")
-            << 25 << 3 << "123" << record("VE", "23") << ", 86, 69, 50, 51, 0";
+            << 1 << "123" << record("UE", "23") << ", 85, 69, 50, 51, 0";
         QTest::newRow("blanks not trimmed")
-            << 50 << 10 << " 7 " << record("PU", "7 ") << ", 80, 85, 55, 32, 0";
+            << 1 << " 7 " << record("UE", "7 ") << ", 85, 69, 55, 32, 0";
         QTest::newRow("euro sign traced as its code-page byte")
-            << 19 << 1 << "\u20ac" << record("UE", "0\u20ac") << ", 85, 69, 48, 128, 0";
+            << 1 << "\u20ac" << record("UE", "0\u20ac") << ", 85, 69, 48, 128, 0";
+        QTest::newRow("greyed: field not read, stale trace cleared") << 2 << "5"
+                                                                     << ""
+                                                                     << "";
     }
-    void lengthOptionGivesItsRecordAndTrace()
+    void optionGivesItsRecordAndTrace()
     {
-        QFETCH(int, checkNumber);
-        QFETCH(int, textNumber);
-        QFETCH(QString, text);
+        QFETCH(int, state);
+        QFETCH(QString, text1);
         QFETCH(QString, list);
         QFETCH(QString, trace);
         MemoryOptionPanel panel;
-        panel.setCheckState(checkNumber, OptionPanel::checked);
-        panel.setLengthText(textNumber, text);
+        panel.setCommandTrace(QStringLiteral(", 82, 65, 0, 0, 0"));
+        panel.setCheckState(19, qint16(state));
+        panel.setLengthText(1, text1);
         QCOMPARE(buildcmdlist(panel), list);
         QCOMPARE(panel.commandTrace(), trace);
+        QCOMPARE(panel.lengthTextReads(1), list.isEmpty() ? 0 : 1);
     }
 
-    void greyedOptionIsNotReadAndClearsAStaleTrace()
+    // The list of all 60 options, Text n holding 10 + n, against one written
+    // by hand from the option catalogue: order, codes and length fields. Each
+    // option alone gives one record of it.
+    void allSixtyGiveTheCataloguesList()
     {
-        MemoryOptionPanel panel;
-        panel.setCommandTrace(QStringLiteral(", 82, 65, 0, 0, 0"));
-        panel.setCheckState(19, OptionPanel::greyed); // the option of Text1
-        QCOMPARE(buildcmdlist(panel), QString());
-        QCOMPARE(panel.lengthTextReads(1), 0);
-        QCOMPARE(panel.commandTrace(), QString());
-    }
-
-    void allSixtyGiveEveryRecordWithResetFirstAndEanAddOnLast()
-    {
-        MemoryOptionPanel panel;
-        for (int n = 1; n <= OptionTable::optionCount; ++n)
+        MemoryOptionPanel textsOnly;
+        QStringList alone;
+        for (int n = 1; n <= OptionTable::lengthFieldCount; ++n)
+            textsOnly.setLengthText(n, QString::number(n + 10));
+        MemoryOptionPanel panel = textsOnly;
+        for (int n = 1; n <= OptionTable::optionCount; ++n) {
+            MemoryOptionPanel onlyThisOne = textsOnly;
+            onlyThisOne.setCheckState(n, OptionPanel::checked);
+            alone << buildcmdlist(onlyThisOne);
             panel.setCheckState(n, OptionPanel::checked);
-
+        }
+        QFile golden(QStringLiteral(PELSADO_TEST_DATA_DIR "/all-options.list"));
+        QVERIFY(golden.open(QIODevice::ReadOnly));
         const QString list = buildcmdlist(panel);
-        QCOMPARE(list.size(), OptionTable::optionCount * CommandList::recordLength);
-        QCOMPARE(list.left(CommandList::recordLength), record("ZA"));
-        QCOMPARE(list.right(CommandList::recordLength), record("RB"));
+        QCOMPARE(list.toLatin1(), golden.readAll());
+        for (qsizetype at = 0; at < list.size(); at += CommandList::recordLength)
+            QVERIFY(alone.removeOne(list.mid(at, CommandList::recordLength)));
+    }
+
+    // The window places each field beside the option it belongs to.
+    void eachLengthFieldBelongsToOneOptionOfItsFrame()
+    {
+        for (const Option &option : OptionTable::options()) {
+            if (option.isLengthOption()) {
+                QCOMPARE(
+                    OptionTable::lengthField(option.textNumber).checkNumber, option.checkNumber);
+                QCOMPARE(
+                    OptionTable::lengthField(option.textNumber).frameNumber, option.frameNumber);
+            }
+        }
     }
 };
 

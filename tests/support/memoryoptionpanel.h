@@ -9,16 +9,20 @@
 class MemoryOptionPanel final : public OptionPanel
 {
 public:
-    qint16 checkState(int checkNumber) const override;
-    void setCheckState(int checkNumber, qint16 state) override;
-    QString lengthText(int textNumber) const override;
-    void setLengthText(int textNumber, const QString &text) override;
+    qint16 checkState(int n) const override { return m_states.at(n - 1); }
+    void setCheckState(int n, qint16 state) override { m_states.at(n - 1) = state; }
+    QString lengthText(int n) const override
+    {
+        ++m_textReads.at(n - 1);
+        return m_texts.at(n - 1);
+    }
+    void setLengthText(int n, const QString &text) override { m_texts.at(n - 1) = text; }
     void setCommandTrace(const QString &trace) override { m_trace = trace; }
 
     QString commandTrace() const { return m_trace; }
     // How many times each text was read; the builder must read a length field
     // only for a checked option.
-    int lengthTextReads(int textNumber) const;
+    int lengthTextReads(int n) const { return m_textReads.at(n - 1); }
 
 private:
     std::array<qint16, OptionTable::optionCount> m_states {};
