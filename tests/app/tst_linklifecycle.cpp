@@ -87,12 +87,15 @@ private slots:
             !opened ? QStringList()
                     : QStringList {QString::fromLatin1(
                         found ? LinkLifecycle::baseFoundText : LinkLifecycle::baseNotFoundText)});
-        m_lifecycle.close();
-        QCOMPARE(m_link.log.last(),
-            found ? QStringLiteral("radio_close()")
-                  : QStringLiteral("TerminateComm(%1)").arg(port));
         // Start-up reads the store; it never writes the defaults back.
         QCOMPARE(QSettings(m_path, QSettings::IniFormat).allKeys().size(), stored.size());
+        // The serial dialog's OK closes by the old mode and port, then opens the new one.
+        m_link.log.clear();
+        m_lifecycle.reopen(QStringLiteral("COM7"), QStringLiteral("9600"));
+        QCOMPARE(m_link.log.mid(0, 2),
+            (QStringList {found ? QStringLiteral("radio_close()")
+                                : QStringLiteral("TerminateComm(%1)").arg(port),
+                QStringLiteral("InitializeComm(7, 9600)")}));
     }
 };
 

@@ -101,17 +101,13 @@ private slots:
         QCOMPARE(station.messages.shown, QStringList {baseFound});
     }
 
-    void serialTerminalGetsTheListOnlyForLaserReset()
+    void serialTerminalGetsTheListForLaserReset()
     {
         Station station(QStringLiteral("serial"));
         QVERIFY(station.simulator->isReady());
         QCOMPARE(station.messages.shown, QStringList {baseNotFound});
         station.check(56); // ZA
         station.check(2); // RC
-
-        station.simulator->send(QStringLiteral("request 1 laser reset"));
-        QTest::qWait(quietPeriodMs);
-        QVERIFY(station.simulator->linesStartingWith(config).isEmpty());
 
         station.simulator->send(QStringLiteral("request 1 LASER RESET"));
         QTRY_COMPARE_WITH_TIMEOUT(station.simulator->linesStartingWith(config),
@@ -132,21 +128,6 @@ private slots:
             station.window->setCheckState(checkNumber, OptionPanel::unchecked);
         station.clickButton("Command2");
         QCOMPARE(station.storedRecords(), QStringList {QStringLiteral("PELSADOIG1")});
-    }
-
-    void noiseOnTheLineIsNoRequest()
-    {
-        Station station(QStringLiteral("base"));
-        station.check(5); // QM
-        for (int burst = 0; burst < 5; ++burst)
-            station.simulator->send(QStringLiteral("noise 200"));
-        QTest::qWait(quietPeriodMs);
-        QCOMPARE(station.messages.shown, QStringList {baseFound});
-        QVERIFY(station.simulator->linesStartingWith(config).isEmpty());
-
-        station.simulator->send(QStringLiteral("request 1"));
-        QTRY_COMPARE_WITH_TIMEOUT(station.simulator->linesStartingWith(config),
-            QStringList {QStringLiteral("config 1 514d000000 QM")}, answerTimeoutMs);
     }
 
     void hangupLeavesTheToolQuietAndOkReopensTheLink()
