@@ -18,7 +18,6 @@ constexpr int replyTimeoutMs = 5000;
 constexpr int floodEndSlackMs = 10000;
 constexpr int exitTimeoutMs = 10000;
 constexpr int msPerSecond = 1000;
-constexpr double kibPerMib = 1024;
 constexpr double bytesPerMib = 1024 * 1024;
 constexpr double percentPerShare = 100;
 
@@ -42,7 +41,7 @@ std::optional<double> requestReplyMs(ChildProcess &simulator)
 
 QString mib(qint64 kib)
 {
-    return QString::number(double(kib) / kibPerMib, 'f', 1) + QStringLiteral(" MiB");
+    return QString::number(ProcFs::mib(kib), 'f', 1) + QStringLiteral(" MiB");
 }
 
 } // namespace

@@ -20,7 +20,6 @@ constexpr int settleMs = 2000;
 constexpr int simulatorTerminals = 1;
 constexpr double hundred = 100;
 constexpr double nsPerSecond = 1e9;
-constexpr double kibPerMib = 1024;
 
 // One program kept running while nothing arrives, with its own simulator
 // when it needs one.
@@ -173,14 +172,11 @@ bool benchIdle(const IdleSettings &settings)
         share(base), target, Report::verdict(base.cpuPercent(seconds) <= targetPercent));
     Report::row(QStringLiteral("Idle CPU over %1 s, serial message mode").arg(settings.seconds),
         share(serial), target, Report::verdict(serial.cpuPercent(seconds) <= targetPercent));
-    const auto mib = [](qint64 kib) {
-        return double(kib) / kibPerMib;
-    };
     Report::row(
         QStringLiteral("Peak memory (VmHWM) after start-up and %1 s idle").arg(settings.seconds),
         QStringLiteral("tool %1 MiB, bare Qt program %2 MiB (%3 ×)")
-            .arg(mib(base.peakKib), 0, 'f', 1)
-            .arg(mib(bare.peakKib), 0, 'f', 1)
+            .arg(ProcFs::mib(base.peakKib), 0, 'f', 1)
+            .arg(ProcFs::mib(bare.peakKib), 0, 'f', 1)
             .arg(double(base.peakKib) / double(bare.peakKib), 0, 'f', 2),
         QStringLiteral("-"), Report::Verdict::NoTarget);
 
@@ -196,7 +192,7 @@ bool benchIdle(const IdleSettings &settings)
                                Report::ms(double(subject.cpuEndNs - subject.cpuStartNs) / nsPerMs),
                                Report::percent(subject.cpuPercent(seconds)),
                                Report::percent(subject.scheduledPercent(seconds)))
-                           .arg(mib(subject.peakKib), 0, 'f', 1));
+                           .arg(ProcFs::mib(subject.peakKib), 0, 'f', 1));
     }
     for (const Subject *subject : {&base, &serial}) {
         const TickSummary &ticks = subject->idleTicks;

@@ -1,6 +1,7 @@
 #include "benchclock.h"
 #include "benchmarks.h"
 #include "childprocess.h"
+#include "procfs.h"
 #include "report.h"
 #include "statistics.h"
 #include "workspace.h"
@@ -15,7 +16,6 @@ constexpr double targetRatio = 1.5;
 constexpr int shownTimeoutMs = 20000;
 constexpr int exitTimeoutMs = 10000;
 constexpr int simulatorTerminals = 1;
-constexpr double kibPerMib = 1024;
 
 const QString measurement = QStringLiteral("Start-up: process start to main window shown");
 
@@ -103,7 +103,7 @@ double medianPeakMib(const std::vector<Launch> &launches)
 {
     std::vector<double> values;
     for (const Launch &launch : launches)
-        values.push_back(double(launch.peakKib) / kibPerMib);
+        values.push_back(ProcFs::mib(launch.peakKib));
     return summarize(values).median;
 }
 

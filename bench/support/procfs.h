@@ -18,4 +18,10 @@ qint64 peakResidentKib(qint64 pid);
 // The resident set size now (VmRSS), in KiB.
 qint64 residentKib(qint64 pid);
 
+inline double mib(qint64 kib)
+{
+    constexpr double kibPerMib = 1024;
+    return double(kib) / kibPerMib;
+}
+
 } // namespace ProcFs
