@@ -31,15 +31,15 @@ public:
     // end (the option's length field): the caption wraps before that many pixels.
     void setCaptionRightMargin(int pixels);
 
-    // The part of the box in which the caption wraps.
-    QRect captionRect() const;
-
 protected:
     void nextCheckState() override;
     bool hitButton(const QPoint &pos) const override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // The part of the box in which the caption wraps.
+    QRect captionRect() const;
+
     QString m_caption;
     int m_captionRightMargin = 0;
 };

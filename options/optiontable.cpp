@@ -99,16 +99,16 @@ constexpr std::array<OptionGroup, OptionTable::groupCount> groupRows = {{
 }};
 
 constexpr std::array<LengthField, OptionTable::lengthFieldCount> lengthFieldRows = {{
-    {1, 19, 4, 2, {2040, 960, 375, 285}},
-    {2, 20, 4, 2, {2040, 1440, 375, 285}},
-    {3, 25, 5, LengthField::noLimit, {2040, 2520, 375, 285}},
-    {4, 26, 5, 2, {2040, 3000, 375, 285}},
-    {5, 35, 6, 2, {2880, 2520, 375, 285}},
-    {6, 36, 6, 2, {2880, 2880, 375, 285}},
-    {7, 42, 7, 2, {2880, 1560, 375, 285}},
-    {8, 43, 7, LengthField::noLimit, {2880, 1920, 375, 285}},
-    {9, 49, 9, LengthField::noLimit, {2880, 1440, 375, 285}},
-    {10, 50, 9, LengthField::noLimit, {2880, 1680, 375, 285}},
+    {1, 2, {2040, 960, 375, 285}},
+    {2, 2, {2040, 1440, 375, 285}},
+    {3, LengthField::noLimit, {2040, 2520, 375, 285}},
+    {4, 2, {2040, 3000, 375, 285}},
+    {5, 2, {2880, 2520, 375, 285}},
+    {6, 2, {2880, 2880, 375, 285}},
+    {7, 2, {2880, 1560, 375, 285}},
+    {8, LengthField::noLimit, {2880, 1920, 375, 285}},
+    {9, LengthField::noLimit, {2880, 1440, 375, 285}},
+    {10, LengthField::noLimit, {2880, 1680, 375, 285}},
 }};
 
 } // namespace
@@ -123,11 +123,6 @@ const std::array<Option, optionCount> &options()
 const std::array<OptionGroup, groupCount> &groups()
 {
     return groupRows;
-}
-
-const std::array<LengthField, lengthFieldCount> &lengthFields()
-{
-    return lengthFieldRows;
 }
 
 const LengthField &lengthField(int textNumber)

@@ -26,14 +26,13 @@ struct OptionGroup
     TwipRect place; // within Frame1
 };
 
-// A length field: the two-character value of a length option.
+// A length field: the two-character value of the length option whose
+// textNumber it has.
 struct LengthField
 {
     static constexpr int noLimit = 0;
 
     int textNumber;
-    int checkNumber; // the option it belongs to
-    int frameNumber;
     int maxTypedCharacters; // noLimit: any number of characters
     TwipRect place;
 };
@@ -53,9 +52,6 @@ constexpr TwipRect panelPlace = {0, 0, 13575, 7575};
 // In the builder's order: Check56..Check58, Check1..Check55, Check59, Check60.
 const std::array<Option, optionCount> &options();
 const std::array<OptionGroup, groupCount> &groups();
-// Text1..Text10, in that order.
-const std::array<LengthField, lengthFieldCount> &lengthFields();
-
 const LengthField &lengthField(int textNumber); // 1..10
 
 } // namespace OptionTable

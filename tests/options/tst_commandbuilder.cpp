@@ -71,19 +71,6 @@ private slots:
         for (qsizetype at = 0; at < list.size(); at += CommandList::recordLength)
             QVERIFY(alone.removeOne(list.mid(at, CommandList::recordLength)));
     }
-
-    // The window places each field beside the option it belongs to.
-    void eachLengthFieldBelongsToOneOptionOfItsFrame()
-    {
-        for (const Option &option : OptionTable::options()) {
-            if (option.isLengthOption()) {
-                QCOMPARE(
-                    OptionTable::lengthField(option.textNumber).checkNumber, option.checkNumber);
-                QCOMPARE(
-                    OptionTable::lengthField(option.textNumber).frameNumber, option.frameNumber);
-            }
-        }
-    }
 };
 
 QTEST_MAIN(CommandBuilderTest)
