@@ -56,7 +56,7 @@ TerminalPoller::TerminalPoller(LinkLibrary &link, OptionPanel &panel, OperatorMe
     // A coarse timer may fire up to 5 % late; on time, every request is
     // answered within one tick.
     m_timer1->setTimerType(Qt::PreciseTimer);
-    connect(m_timer1, &QTimer::timeout, this, [this] { tick(m_baseStationMode()); });
+    connect(m_timer1, &QTimer::timeout, this, &TerminalPoller::tick);
 }
 
 void TerminalPoller::start()
@@ -71,9 +71,10 @@ void TerminalPoller::stop()
     m_timer1->stop();
 }
 
-void TerminalPoller::tick(bool baseStationMode)
+void TerminalPoller::tick()
 {
     m_timer1->stop();
+    const bool baseStationMode = m_baseStationMode();
 
     QString sender(senderIdentifierLength, blank);
     QString messageText;

@@ -34,10 +34,10 @@ public:
     // No tick after this, not even the end of one whose message box is open.
     void stop();
 
-    // One tick: Timer1 is off while it runs, message boxes included.
-    void tick(bool baseStationMode);
-
 private:
+    // One tick: the mode is asked afresh, and Timer1 is off while the tick
+    // runs, message boxes included.
+    void tick();
     void answerRequest(bool baseStationMode, const QString &requester, const QString &sender,
         qint32 terminalNumber);
 

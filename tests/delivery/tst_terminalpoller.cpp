@@ -76,7 +76,7 @@ private slots:
         MemoryOptionPanel panel;
         RecordingMessages messages;
         TerminalPoller poller(link, panel, messages, [=] { return baseStationMode; });
-        const QTimer &timer = *poller.findChild<QTimer *>(QStringLiteral("Timer1"));
+        QTimer &timer = *poller.findChild<QTimer *>(QStringLiteral("Timer1"));
         checkOptionsInTableOrder(panel, checkedCount);
         // Each mode's receive call takes only its own queue.
         link.serialMessages << RecordingLinkLibrary::SerialMessage {
@@ -99,7 +99,8 @@ private slots:
         }
 
         poller.start();
-        poller.tick(baseStationMode);
+        // One tick through Timer1's own signal; no event loop runs, so no second one.
+        QVERIFY(QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection));
 
         QStringList expected {
             QStringLiteral("radio_recv4(0, arrays, \"              \", \"              \")")};
