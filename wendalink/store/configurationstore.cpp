@@ -184,11 +184,6 @@ void ConfigurationStore::removeStaleTemporaries()
     }
 }
 
-qint64 ConfigurationStore::writeBytes(QFileDevice &file, QByteArrayView bytes)
-{
-    return file.write(bytes.data(), bytes.size());
-}
-
 bool ConfigurationStore::save()
 {
     if (!m_document.changed())
@@ -209,9 +204,12 @@ bool ConfigurationStore::save()
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return fail(QStringLiteral("cannot write %1: %2").arg(m_path, file.errorString()));
+    // A write may also end early without an error (a disk with room for part of
+    // it): only the count of bytes written tells.
     qint64 written = 0;
     for (const QByteArrayView piece : {pieces.before, QByteArrayView(pieces.element), pieces.after})
-        written += piece.isEmpty() ? 0 : std::max<qint64>(writeBytes(file, piece), 0);
+        written
+            += piece.isEmpty() ? 0 : std::max<qint64>(file.write(piece.data(), piece.size()), 0);
     if (written != size || !file.flush() || file.error() != QFileDevice::NoError) {
         const QString reason = file.errorString();
         file.cancelWriting();

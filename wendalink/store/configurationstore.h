@@ -9,8 +9,6 @@
 
 #include <optional>
 
-class QFileDevice;
-
 // The shared configuration store: a StoreDocument kept in an XML file that
 // other processes (another tool, a second copy of this one) change as well.
 //
@@ -43,7 +41,6 @@ public:
     static QString defaultPath();
 
     explicit ConfigurationStore(QString path = defaultPath());
-    virtual ~ConfigurationStore() = default;
     ConfigurationStore(const ConfigurationStore &) = delete;
     ConfigurationStore &operator=(const ConfigurationStore &) = delete;
 
@@ -68,11 +65,6 @@ public:
 
     // The value of the child `name` of the current element, as last read or written.
     std::optional<QByteArray> value(QByteArrayView name) const;
-
-protected:
-    // Writes the new store into its temporary file; returns the bytes written
-    // (fewer, or -1, when the device failed). A test replaces it to fail.
-    virtual qint64 writeBytes(QFileDevice &file, QByteArrayView bytes);
 
 private:
     struct FileIdentity
