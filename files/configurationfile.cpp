@@ -223,13 +223,6 @@ QString missingLine(LineReader::Outcome outcome, const QIODevice &device)
 
 ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path)
 {
-    return writeconffile(
-        panel, path, [](const QString &target) { return std::make_unique<QSaveFile>(target); });
-}
-
-ConfigurationFileResult writeconffile(
-    OptionPanel &panel, const QString &path, const ConfigurationFile::SaveFileFactory &makeSaveFile)
-{
     const QString name = displayName(path);
     if (const std::optional<QString> problem = unsavableText(panel, name))
         return ConfigurationFileResult::failure(*problem);
@@ -240,34 +233,26 @@ ConfigurationFileResult writeconffile(
     if (isSpecialFile(path))
         return notCreated(notRegularFile);
 
-    const std::unique_ptr<QSaveFile> file = makeSaveFile(path);
+    QSaveFile file(path);
     // A file the operator may write in a folder they may not: written in place.
-    file->setDirectWriteFallback(true);
-    if (!file->open(QIODevice::WriteOnly))
-        return notCreated(file->errorString());
-    // Written in place, a file is kept (as far as written) rather than deleted.
-    const auto discard = [&file] {
-        file->cancelWriting();
-        file->commit();
-    };
+    file.setDirectWriteFallback(true);
+    // Unbuffered: a write the disk refuses, in whole or in part, fails here
+    // with what reached the file, not unnoticed inside commit().
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return notCreated(file.errorString());
 
     const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
-    ConfigurationFileResult result = writeconffile(panel, *file, name);
+    ConfigurationFileResult result = writeconffile(panel, file, name);
     if (!result.succeeded()) {
-        discard();
+        file.cancelWriting();
+        // Written in place, a file is kept (as far as written) rather than deleted.
+        file.commit();
         return result;
     }
-    // The commit's own flush may fail unnoticed (ENOSPC on a full disk): every
-    // byte must be in the file before it replaces the earlier one.
-    const qint64 written = file->pos();
-    if (file->flush() && file->size() == written && file->commit())
+    if (file.commit())
         return result;
-    const QString reason = file->error() != QFileDevice::NoError
-        ? file->errorString()
-        : QStringLiteral("%1 of %2 bytes reached the file").arg(file->size()).arg(written);
-    discard();
     panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
-    return notWritten(name, reason);
+    return notWritten(name, file.errorString());
 }
 
 ConfigurationFileResult writeconffile(
@@ -278,10 +263,16 @@ ConfigurationFileResult writeconffile(
     const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
     panel.setCheckState(ConfigurationFile::factoryResetCheck, OptionPanel::checked);
     const QByteArray bytes = contentOf(panel);
-    if (device.write(bytes) == bytes.size())
+    const qint64 written = device.write(bytes);
+    if (written == bytes.size())
         return ConfigurationFileResult::success();
     panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
-    return notWritten(fileName, device.errorString());
+    // A write that ends early (a disk with room for part of the file) is no
+    // error to the device, which has no reason to give.
+    return notWritten(fileName,
+        written < 0
+            ? device.errorString()
+            : QStringLiteral("%1 of %2 bytes reached the file").arg(written).arg(bytes.size()));
 }
 
 ConfigurationFileResult readconffile(OptionPanel &panel, const QString &path)

@@ -4,12 +4,8 @@
 
 #include <QString>
 
-#include <functional>
-#include <memory>
-
 class OptionPanel;
 class QIODevice;
-class QSaveFile;
 
 // The configuration file keeps the option states as 70 lines of text, each
 // ending in CR LF, in the 8-bit code page: the states of Check1..Check60 as
@@ -28,10 +24,6 @@ constexpr int factoryResetCheck = 56;
 // line is no configuration file, and reading stops before it takes up memory;
 // a longer text is refused by the save, so that every saved file loads back.
 constexpr int maxLineLength = 32767;
-
-// Makes the save file a configuration file is written through; tests hand in
-// one that fails part-way.
-using SaveFileFactory = std::function<std::unique_ptr<QSaveFile>(const QString &path)>;
 
 } // namespace ConfigurationFile
 
@@ -63,8 +55,6 @@ private:
 // they were. Only where the folder takes no new file is an existing file
 // written in place. A target that exists but is no regular file is refused.
 ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path);
-ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path,
-    const ConfigurationFile::SaveFileFactory &makeSaveFile);
 // The same into a device open for writing; `fileName` names it in messages.
 ConfigurationFileResult writeconffile(
     OptionPanel &panel, QIODevice &device, const QString &fileName);
