@@ -2,6 +2,7 @@
 
 #include "bootsettings.h"
 #include "form1.h"
+#include "linklibraryfactory.h"
 #include "messageboxmessages.h"
 #include "module3.h"
 
@@ -100,21 +101,15 @@ int printAnswer(const CommandLineAnswer &answer)
     return answer.exitCode;
 }
 
-int runPelsado(const StartupHooks &hooks)
+int runPelsado()
 {
     MessageBoxMessages messages;
-    const std::unique_ptr<LinkLibrary> productionLink
-        = makeLinkLibrary(messages, hooks.linkLoading);
-    LinkLibrary &link = hooks.wrapLink ? hooks.wrapLink(*productionLink) : *productionLink;
+    const std::unique_ptr<LinkLibrary> link = makeLinkLibrary(messages);
     BootSettings store;
     Module3 settings;
 
-    Form1 window(settings, link, messages, store);
-    if (hooks.built)
-        hooks.built(window);
+    Form1 window(settings, *link, messages, store);
     window.load();
-    if (hooks.loaded)
-        hooks.loaded(window, settings);
     window.show();
     return QApplication::exec();
 }

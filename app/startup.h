@@ -1,17 +1,10 @@
 #pragma once
 
-#include "linklibraryfactory.h"
-
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 
-class Form1;
-class LinkLibrary;
-class QApplication;
 class QCommandLineParser;
-struct Module3;
 
 // Names the application for the settings store and for --version.
 void setApplicationIdentity();
@@ -38,19 +31,6 @@ std::optional<CommandLineAnswer> answerCommandLine(
 // Prints the answer where it belongs and gives its exit code.
 int printAnswer(const CommandLineAnswer &answer);
 
-// Lets the benchmark harness watch the start-up without copying it.
-struct StartupHooks
-{
-    // The benchmarks compare both ways of reaching the library in one build.
-    LinkLoading linkLoading = builtLinkLoading;
-    // Wraps the production link library; its result is what the window uses.
-    std::function<LinkLibrary &(LinkLibrary &)> wrapLink;
-    // The window is built; its load handler has not run yet.
-    std::function<void(Form1 &)> built;
-    // The load handler has run; the window is about to be shown.
-    std::function<void(Form1 &, const Module3 &)> loaded;
-};
-
 // Builds the production objects, runs the window's load handler, shows the
 // window and runs the event loop until it closes.
-int runPelsado(const StartupHooks &hooks = {});
+int runPelsado();

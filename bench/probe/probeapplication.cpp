@@ -1,12 +1,8 @@
 #include "probeapplication.h"
 
-#include "benchclock.h"
-#include "procfs.h"
-#include "statistics.h"
-
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QSocketNotifier>
+#include <QTimer>
 #include <QWindow>
 
 #include <cstdio>
@@ -15,7 +11,6 @@
 namespace {
 
 constexpr int inputChunk = 256;
-const QByteArray quitCommand("quit");
 // Marks a box whose answer is already on its way: a box may be exposed more
 // than once before the click arrives.
 constexpr const char *answeredProperty = "benchAnswered";
@@ -35,14 +30,19 @@ QString tickLine(const char *kind, const std::vector<double> &durationsUs)
 
 ProbeApplication::ProbeApplication(int &argc, char **argv)
     : QApplication(argc, argv)
-{ }
-
-ProbeApplication::~ProbeApplication() = default;
+    , m_input(STDIN_FILENO, QSocketNotifier::Read)
+{
+    m_input.setEnabled(false);
+    connect(&m_input, &QSocketNotifier::activated, this, [this] {
+        char buffer[inputChunk];
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+            finish();
+    });
+}
 
 void ProbeApplication::report(const QString &line)
 {
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
 }
 
@@ -51,14 +51,11 @@ void ProbeApplication::reportStage(const char *stage, qint64 ns)
     report(QStringLiteral("at %1 %2").arg(QLatin1String(stage)).arg(ns));
 }
 
-void ProbeApplication::reportPeakMemory()
-{
-    report(QStringLiteral("hwm %1").arg(ProcFs::peakResidentKib(applicationPid())));
-}
-
-void ProbeApplication::watchMainWindow(QWidget *window, std::function<void()> whenShown)
+void ProbeApplication::watchMainWindow(
+    QWidget *window, bool quitWhenShown, std::function<void()> whenShown)
 {
     m_mainWindow = window;
+    m_quitWhenShown = quitWhenShown;
     m_whenShown = std::move(whenShown);
 }
 
@@ -68,28 +65,15 @@ void ProbeApplication::watchTicks(QObject *timer, std::function<bool()> tickAnsw
     m_tickAnswered = std::move(tickAnswered);
 }
 
-void ProbeApplication::reportTicks() const
+void ProbeApplication::finish()
 {
-    report(tickLine("answering", m_answeringTicksUs));
-    report(tickLine("idle", m_idleTicksUs));
-}
-
-void ProbeApplication::watchInput(std::function<void()> whenClosed)
-{
-    m_whenInputClosed = std::move(whenClosed);
-    m_input = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-    connect(m_input, &QSocketNotifier::activated, this, &ProbeApplication::readInput);
-}
-
-void ProbeApplication::readInput()
-{
-    char buffer[inputChunk];
-    const ssize_t length = ::read(STDIN_FILENO, buffer, sizeof buffer);
-    if (length > 0 && !QByteArray(buffer, length).contains(quitCommand))
-        return;
-    m_input->setEnabled(false);
-    if (m_whenInputClosed)
-        m_whenInputClosed();
+    m_input.setEnabled(false);
+    if (m_tickTimer) {
+        report(tickLine("answering", m_answeringTicksUs));
+        report(tickLine("idle", m_idleTicksUs));
+    }
+    report(QStringLiteral("hwm %1").arg(ProcFs::statusKib(applicationPid())));
+    QTimer::singleShot(0, m_mainWindow, &QWidget::close);
 }
 
 bool ProbeApplication::notify(QObject *receiver, QEvent *event)
@@ -105,8 +89,7 @@ bool ProbeApplication::notify(QObject *receiver, QEvent *event)
 
     if (isTick) {
         const double durationUs = double(monotonicNs() - tickStart) / nsPerUs;
-        (m_tickAnswered && m_tickAnswered() ? m_answeringTicksUs : m_idleTicksUs)
-            .push_back(durationUs);
+        (m_tickAnswered() ? m_answeringTicksUs : m_idleTicksUs).push_back(durationUs);
     }
     if (exposedWindow && exposedWindow->isExposed())
         windowExposed(exposedWindow);
@@ -117,9 +100,13 @@ void ProbeApplication::windowExposed(QWindow *window)
 {
     if (!m_shown && m_mainWindow && m_mainWindow->windowHandle() == window) {
         m_shown = true;
-        reportStage("shown", monotonicNs());
+        reportStage("shown");
         if (m_whenShown)
             m_whenShown();
+        if (m_quitWhenShown)
+            finish();
+        else
+            m_input.setEnabled(true);
         return;
     }
     for (QWidget *widget : topLevelWidgets()) {
@@ -129,7 +116,7 @@ void ProbeApplication::windowExposed(QWindow *window)
         box->setProperty(answeredProperty, true);
         if (!m_firstBoxSeen) {
             m_firstBoxSeen = true;
-            reportStage("box-shown", monotonicNs());
+            reportStage("box-shown");
         }
         // Clicked from the event loop, as a real click would come, not from
         // inside the expose that is still being handled.

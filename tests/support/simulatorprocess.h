@@ -1,32 +1,19 @@
 #pragma once
 
-#include <QProcess>
-#include <QStringList>
+#include "lineprocess.h"
 
-// wendalink-sim (built beside the test) run by a test: a simulated base
+// wendalink-sim (built beside the running program), started: a simulated base
 // station, or serial terminals, on a pseudo-terminal reached through `linkPath`.
-class SimulatorProcess
+class SimulatorProcess : public LineProcess
 {
 public:
-    static constexpr int waitMs = 5000;
+    explicit SimulatorProcess(const QString &linkPath, const QString &mode, int terminals = 3,
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+        const QString &errorLogPath = {});
 
-    SimulatorProcess(const QString &linkPath, const QString &mode, int terminals = 3);
-    ~SimulatorProcess();
-
+    // Whether its line is up ("ready PATH" was printed).
     bool isReady() const { return m_ready; }
-    void send(const QString &command);
-    // Whether a line beginning with `prefix` comes within `timeoutMs`; the
-    // lines up to it are used up.
-    bool waitForLine(const QString &prefix, int timeoutMs = waitMs);
-    // Every line so far that begins with `prefix`, waited for or not.
-    QStringList linesStartingWith(const QString &prefix);
 
 private:
-    void readOutput();
-
-    QProcess m_process;
-    QString m_partialLine;
-    QStringList m_lines;
-    qsizetype m_waitedFor = 0; // lines that waitForLine has looked at
     bool m_ready = false;
 };

@@ -8,9 +8,9 @@
 #include <unistd.h>
 
 namespace {
-std::string systemError(const char *what)
+QString systemError(const QString &what)
 {
-    return std::string(what) + ": " + std::strerror(errno);
+    return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
 }
 } // namespace
 
@@ -19,28 +19,28 @@ PseudoTerminal::~PseudoTerminal()
     hangUp();
 }
 
-bool PseudoTerminal::open(std::string &error)
+bool PseudoTerminal::open(QString &error)
 {
     m_master = posix_openpt(O_RDWR | O_NOCTTY);
     if (m_master < 0) {
-        error = systemError("posix_openpt");
+        error = systemError(QStringLiteral("posix_openpt"));
         return false;
     }
     if (grantpt(m_master) != 0 || unlockpt(m_master) != 0) {
-        error = systemError("grantpt/unlockpt");
+        error = systemError(QStringLiteral("grantpt/unlockpt"));
         hangUp();
         return false;
     }
     const char *name = ptsname(m_master);
     if (!name) {
-        error = systemError("ptsname");
+        error = systemError(QStringLiteral("ptsname"));
         hangUp();
         return false;
     }
-    m_deviceName = name;
+    m_deviceName = QString::fromLocal8Bit(name);
     m_heldSlave = ::open(name, O_RDWR | O_NOCTTY);
     if (m_heldSlave < 0) {
-        error = systemError(name);
+        error = systemError(m_deviceName);
         hangUp();
         return false;
     }
@@ -48,19 +48,19 @@ bool PseudoTerminal::open(std::string &error)
     // translation; every byte goes through as it is.
     termios settings {};
     if (tcgetattr(m_heldSlave, &settings) != 0) {
-        error = systemError("tcgetattr");
+        error = systemError(QStringLiteral("tcgetattr"));
         hangUp();
         return false;
     }
     cfmakeraw(&settings);
     if (tcsetattr(m_heldSlave, TCSANOW, &settings) != 0) {
-        error = systemError("tcsetattr");
+        error = systemError(QStringLiteral("tcsetattr"));
         hangUp();
         return false;
     }
     const int flags = fcntl(m_master, F_GETFL);
     if (flags < 0 || fcntl(m_master, F_SETFL, flags | O_NONBLOCK) != 0) {
-        error = systemError("fcntl");
+        error = systemError(QStringLiteral("fcntl"));
         hangUp();
         return false;
     }

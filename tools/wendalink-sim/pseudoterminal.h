@@ -1,6 +1,6 @@
 #pragma once
 
-#include <string>
+#include <QString>
 
 // The simulator's end of the line: the master side of a pseudo-terminal in raw
 // mode. It keeps a descriptor of the other side open as well, so that the
@@ -15,16 +15,16 @@ public:
     PseudoTerminal &operator=(const PseudoTerminal &) = delete;
 
     // Creates the pseudo-terminal; false with a reason in `error` when it cannot.
-    bool open(std::string &error);
+    bool open(QString &error);
     void hangUp();
 
     bool isOpen() const { return m_master >= 0; }
     int masterDescriptor() const { return m_master; }
     // The device the library opens, e.g. /dev/pts/3.
-    const std::string &deviceName() const { return m_deviceName; }
+    const QString &deviceName() const { return m_deviceName; }
 
 private:
     int m_master = -1;
     int m_heldSlave = -1;
-    std::string m_deviceName;
+    QString m_deviceName;
 };

@@ -1,25 +1,29 @@
 #include "simulator.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QRandomGenerator>
+
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
-#include <poll.h>
-#include <sstream>
-#include <sys/stat.h>
+#include <optional>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 using namespace WendalinkProtocol;
 
 namespace {
 
-constexpr int exitOk = 0;
-constexpr int exitFailure = 1;
-constexpr std::size_t readChunk = 4096;
+constexpr qsizetype readChunk = 4096;
 // A command line is short; input without line ends (a file of zeros, say) must
 // not grow without bound.
-constexpr std::size_t maxCommandLength = 4096;
+constexpr qsizetype maxCommandLength = 4096;
 constexpr const char *senderIdPrefix = "TERM";
 constexpr int senderIdDigits = 4;
 constexpr char firstPrintable = 0x20;
@@ -29,80 +33,107 @@ constexpr qint32 lineBaud = supportedBauds.back();
 // Frames added to the output at a time while flooding: enough to keep the
 // line busy, few enough that a command's bytes soon follow them.
 constexpr int floodFramesPerTopUp = 16;
+// A partial frame is looked at again no sooner than this, so that a timer
+// that fires a little early cannot spin.
+constexpr qint64 minPartialFrameWaitMs = 1;
 
-std::string trimmed(const std::string &text)
+QByteArray printable(const QByteArray &bytes)
 {
-    const auto begin = text.find_first_not_of(" \t\r");
-    if (begin == std::string::npos)
-        return {};
-    const auto end = text.find_last_not_of(" \t\r");
-    return text.substr(begin, end - begin + 1);
-}
-
-std::string printable(const QByteArray &bytes)
-{
-    std::string text;
+    QByteArray text;
     for (const char byte : bytes) {
-        if (byte >= firstPrintable && byte <= lastPrintable) {
+        if (byte >= firstPrintable && byte <= lastPrintable)
             text += byte;
-        } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02x", unsigned(quint8(byte)));
-            text += escaped;
-        }
+        else
+            text += "\\x" + QByteArray::number(quint8(byte), 16).rightJustified(2, '0');
     }
     return text;
 }
 
 // The command records as an operator reads them: each record without its
 // padding zero bytes, e.g. "ZA RA UE05".
-std::string decodedRecords(const QByteArray &list)
+QByteArray decodedRecords(const QByteArray &list)
 {
-    std::string decoded;
+    QList<QByteArray> records;
     for (qsizetype at = 0; at < list.size(); at += commandRecordSize) {
         QByteArray record = list.mid(at, commandRecordSize);
         record.replace('\0', QByteArray());
-        if (!decoded.empty())
-            decoded += ' ';
-        decoded += record.isEmpty() ? std::string("--") : printable(record);
+        records << (record.isEmpty() ? QByteArray("--") : printable(record));
     }
-    return decoded;
+    return records.join(' ');
+}
+
+// The first word of `text` and what follows it, both trimmed.
+std::pair<QByteArray, QByteArray> splitFirstWord(const QByteArray &text)
+{
+    const QByteArray trimmed = text.trimmed();
+    const auto end = std::find_if(
+        trimmed.begin(), trimmed.end(), [](char c) { return std::isspace(uchar(c)); });
+    const qsizetype length = end - trimmed.begin();
+    return {trimmed.left(length), trimmed.mid(length).trimmed()};
+}
+
+// A whole decimal number in [min, max], or nothing.
+std::optional<int> number(const QByteArray &text, int min, int max)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < min || value > max)
+        return std::nullopt;
+    return value;
 }
 
 } // namespace
 
 Simulator::Simulator(SimulatorOptions options)
     : m_options(std::move(options))
-{ }
-
-void Simulator::event(const std::string &line)
+    , m_input(STDIN_FILENO, QSocketNotifier::Read)
 {
-    std::fputs(line.c_str(), stdout);
-    std::fputc('\n', stdout);
+    connect(&m_input, &QSocketNotifier::activated, this, &Simulator::readInput);
+    m_autoRequests.setTimerType(Qt::PreciseTimer);
+    connect(&m_autoRequests, &QTimer::timeout, this, [this] {
+        for (int terminal = 1; terminal <= m_options.terminals; ++terminal)
+            request(terminal, defaultRequestText);
+    });
+    m_partialFrameDue.setSingleShot(true);
+    m_partialFrameDue.setTimerType(Qt::PreciseTimer);
+    connect(&m_partialFrameDue, &QTimer::timeout, this, &Simulator::checkPartialFrame);
+    m_floodEnd.setSingleShot(true);
+    connect(&m_floodEnd, &QTimer::timeout, this, &Simulator::endFlood);
+}
+
+Simulator::~Simulator()
+{
+    closeLine();
+    removeLink();
+}
+
+void Simulator::event(const QByteArray &line)
+{
+    std::fputs((line + '\n').constData(), stdout);
     std::fflush(stdout);
 }
 
-void Simulator::problem(const std::string &line)
+void Simulator::problem(const QByteArray &line)
 {
-    std::fprintf(stderr, "wendalink-sim: %s\n", line.c_str());
+    std::fputs(("wendalink-sim: " + line + '\n').constData(), stderr);
     std::fflush(stderr);
 }
 
 bool Simulator::createLink()
 {
-    const std::string &path = m_options.linkPath;
-    struct stat existing = {};
-    if (lstat(path.c_str(), &existing) == 0) {
-        // A link left by a simulator that was killed is replaced; anything
-        // else at that path is somebody's file and stays.
-        if (!S_ISLNK(existing.st_mode)) {
-            problem(path + " exists and is not a symbolic link");
-            return false;
-        }
-        unlink(path.c_str());
+    const QString &path = m_options.linkPath;
+    const QFileInfo existing(path);
+    // A link left by a simulator that was killed is replaced; anything else at
+    // that path is somebody's file and stays.
+    if (existing.isSymLink()) {
+        QFile::remove(path);
+    } else if (existing.exists()) {
+        problem(QFile::encodeName(path) + " exists and is not a symbolic link");
+        return false;
     }
-    if (symlink(m_line.deviceName().c_str(), path.c_str()) != 0) {
-        problem(path + ": " + std::strerror(errno));
+    QFile device(m_line.deviceName());
+    if (!device.link(path)) {
+        problem(QFile::encodeName(path) + ": " + device.errorString().toLocal8Bit());
         return false;
     }
     m_linkCreated = true;
@@ -111,210 +142,117 @@ bool Simulator::createLink()
 
 void Simulator::removeLink()
 {
-    if (!m_linkCreated)
-        return;
+    if (m_linkCreated && QFile::symLinkTarget(m_options.linkPath) == m_line.deviceName())
+        QFile::remove(m_options.linkPath);
     m_linkCreated = false;
-    char target[PATH_MAX];
-    const ssize_t length = readlink(m_options.linkPath.c_str(), target, sizeof target - 1);
-    if (length >= 0 && std::string(target, std::size_t(length)) == m_line.deviceName())
-        unlink(m_options.linkPath.c_str());
 }
 
-int Simulator::run(int stopSignal)
+bool Simulator::start()
 {
-    std::string error;
+    QString error;
     if (!m_line.open(error)) {
-        problem(error);
-        return exitFailure;
+        problem(error.toLocal8Bit());
+        return false;
     }
     if (!createLink())
-        return exitFailure;
-    event("ready " + m_options.linkPath);
-
-    const auto autoPeriod = std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(m_options.autoSeconds));
-    m_nextAutoRequest = Clock::now() + autoPeriod;
-
-    while (m_running) {
-        pollfd descriptors[3] = {};
-        nfds_t count = 0;
-        descriptors[count++] = {stopSignal, POLLIN, 0};
-        const int inputIndex = m_inputOpen ? int(count) : -1;
-        if (m_inputOpen)
-            descriptors[count++] = {STDIN_FILENO, POLLIN, 0};
-        if (m_flooding)
-            continueFlood(Clock::now());
-        const int lineIndex = m_line.isOpen() ? int(count) : -1;
-        if (m_line.isOpen()) {
-            const short events = short(POLLIN | (m_output.isEmpty() ? 0 : POLLOUT));
-            descriptors[count++] = {m_line.masterDescriptor(), events, 0};
-        }
-
-        const int ready = poll(descriptors, count, pollTimeout(Clock::now()));
-        if (ready < 0 && errno != EINTR) {
-            problem(std::string("poll: ") + std::strerror(errno));
-            break;
-        }
-        if (ready > 0 && descriptors[0].revents != 0)
-            break;
-        if (ready > 0 && inputIndex >= 0 && descriptors[inputIndex].revents != 0)
-            handleInput(STDIN_FILENO);
-        if (ready > 0 && lineIndex >= 0 && m_line.isOpen()) {
-            const short revents = descriptors[lineIndex].revents;
-            if (revents & (POLLIN | POLLHUP | POLLERR))
-                readLine();
-            if (m_line.isOpen() && (revents & POLLOUT))
-                writeLine();
-        }
-
-        const Clock::time_point now = Clock::now();
-        checkPartialFrame(now);
-        if (m_options.autoSeconds > 0 && now >= m_nextAutoRequest) {
-            for (long terminal = 1; terminal <= m_options.terminals; ++terminal)
-                request(terminal, defaultRequestText);
-            m_nextAutoRequest = now + autoPeriod;
-        }
-    }
-
-    m_line.hangUp();
-    removeLink();
-    return exitOk;
+        return false;
+    m_clock.start();
+    m_lineReadable
+        = std::make_unique<QSocketNotifier>(m_line.masterDescriptor(), QSocketNotifier::Read);
+    connect(m_lineReadable.get(), &QSocketNotifier::activated, this, &Simulator::readLine);
+    m_lineWritable
+        = std::make_unique<QSocketNotifier>(m_line.masterDescriptor(), QSocketNotifier::Write);
+    m_lineWritable->setEnabled(false);
+    connect(m_lineWritable.get(), &QSocketNotifier::activated, this, &Simulator::writeLine);
+    event("ready " + QFile::encodeName(m_options.linkPath));
+    if (m_options.autoPeriod.count() > 0)
+        m_autoRequests.start(m_options.autoPeriod);
+    return true;
 }
 
-qint64 Simulator::elapsedMs(Clock::time_point time) const
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(time - m_started).count();
-}
-
-int Simulator::pollTimeout(Clock::time_point now) const
-{
-    using std::chrono::milliseconds;
-    Clock::time_point wake = Clock::time_point::max();
-    if (m_options.autoSeconds > 0)
-        wake = m_nextAutoRequest;
-    if (m_flooding)
-        wake = std::min(wake, m_floodEnd);
-    if (m_decoder.pendingBytes() > 0) {
-        const milliseconds frameDue(m_decoder.pendingSinceMs() + partialFrameDeadlineMs(lineBaud));
-        wake = std::min(wake, m_started + frameDue);
-    }
-    if (wake == Clock::time_point::max())
-        return -1;
-    if (wake <= now)
-        return 0;
-    // Rounded up, so that the wake-up never comes a little early and spins.
-    return int(std::chrono::ceil<milliseconds>(wake - now).count());
-}
-
-void Simulator::handleInput(int descriptor)
+void Simulator::readInput()
 {
     char buffer[readChunk];
-    const ssize_t length = read(descriptor, buffer, sizeof buffer);
+    const ssize_t length = ::read(STDIN_FILENO, buffer, sizeof buffer);
     if (length < 0 && (errno == EINTR || errno == EAGAIN))
         return;
     if (length <= 0) {
-        m_inputOpen = false;
-        if (!m_input.empty())
-            handleCommand(m_input);
-        m_running = false;
+        m_input.setEnabled(false);
+        handleCommand(m_pendingInput);
+        QCoreApplication::quit();
         return;
     }
-    m_input.append(buffer, std::size_t(length));
-    std::size_t end;
-    while (m_running && (end = m_input.find('\n')) != std::string::npos) {
-        const std::string line = m_input.substr(0, end);
-        m_input.erase(0, end + 1);
+    m_pendingInput.append(buffer, length);
+    qsizetype end;
+    while ((end = m_pendingInput.indexOf('\n')) >= 0) {
+        const QByteArray line = m_pendingInput.left(end);
+        m_pendingInput.remove(0, end + 1);
         handleCommand(line);
     }
-    if (m_input.size() > maxCommandLength) {
-        problem("a command longer than " + std::to_string(maxCommandLength)
+    if (m_pendingInput.size() > maxCommandLength) {
+        problem("a command longer than " + QByteArray::number(maxCommandLength)
             + " characters was ignored");
-        m_input.clear();
+        m_pendingInput.clear();
     }
 }
 
-void Simulator::handleCommand(const std::string &rawLine)
+void Simulator::handleCommand(const QByteArray &rawLine)
 {
-    const std::string line = trimmed(rawLine);
-    std::istringstream words(line);
-    std::string command;
-    words >> command;
-    if (command.empty())
-        return;
+    const auto [command, arguments] = splitFirstWord(rawLine);
+    const auto [firstWord, text] = splitFirstWord(arguments);
 
-    if (command == "quit") {
-        m_running = false;
+    if (command.isEmpty()) {
+        return;
+    } else if (command == "quit") {
+        QCoreApplication::quit();
     } else if (command == "request") {
-        std::string terminalWord;
-        words >> terminalWord;
-        long terminal = 1;
-        if (!terminalWord.empty()) {
-            const auto number = parseNumber(terminalWord, 1, maxTerminalNumber);
-            if (!number) {
-                problem("request: terminal must be a number from 1 to 65535, not " + terminalWord);
-                return;
-            }
-            terminal = *number;
+        const auto terminal = firstWord.isEmpty() ? 1 : number(firstWord, 1, maxTerminalNumber);
+        if (!terminal) {
+            problem("request: terminal must be a number from 1 to 65535, not " + firstWord);
+            return;
         }
-        std::string text;
-        std::getline(words, text);
-        text = trimmed(text);
-        request(terminal,
-            text.empty() ? QByteArray(defaultRequestText)
-                         : QByteArray(text.data(), qsizetype(text.size())));
+        request(*terminal, text.isEmpty() ? QByteArray(defaultRequestText) : text);
     } else if (command == "noise") {
-        std::string countWord;
-        words >> countWord;
-        const auto count = parseNumber(countWord, 0, maxNoiseBytes);
-        if (!count) {
-            problem("noise: the count must be a number from 0 to " + std::to_string(maxNoiseBytes)
-                + ", not " + countWord);
-            return;
-        }
-        sendNoise(*count);
+        if (const auto count = number(firstWord, 0, maxNoiseBytes))
+            sendNoise(*count);
+        else
+            problem("noise: the count must be a number from 0 to "
+                + QByteArray::number(maxNoiseBytes) + ", not " + firstWord);
     } else if (command == "flood") {
-        std::string secondsWord;
-        words >> secondsWord;
-        const auto seconds = parseNumber(secondsWord, 1, maxFloodSeconds);
-        if (!seconds) {
+        if (const auto seconds = number(firstWord, 1, maxFloodSeconds))
+            startFlood(*seconds);
+        else
             problem("flood: the period must be a number of seconds from 1 to "
-                + std::to_string(maxFloodSeconds) + ", not " + secondsWord);
-            return;
-        }
-        startFlood(*seconds);
+                + QByteArray::number(maxFloodSeconds) + ", not " + firstWord);
     } else if (command == "hangup") {
         hangUp();
     } else {
-        problem("unknown command: " + line);
+        problem("unknown command: " + rawLine.trimmed());
     }
 }
 
-QByteArray Simulator::senderId(long terminal)
+QByteArray Simulator::senderId(int terminal)
 {
-    char id[senderIdSize + 1];
-    std::snprintf(id, sizeof id, "%s%0*ld", senderIdPrefix, senderIdDigits, terminal);
-    return fixedSenderId(QByteArrayView(id));
+    return fixedSenderId(
+        senderIdPrefix + QByteArray::number(terminal).rightJustified(senderIdDigits, '0'));
 }
 
-long Simulator::terminalOf(const QByteArray &id) const
+int Simulator::terminalOf(const QByteArray &id) const
 {
-    const QByteArray prefix(senderIdPrefix);
-    if (!id.startsWith(prefix))
+    if (!id.startsWith(senderIdPrefix))
         return 0;
-    const std::string digits = id.mid(prefix.size()).trimmed().toStdString();
-    const auto number = parseNumber(digits, 1, maxTerminalNumber);
-    if (!number || senderId(*number) != id)
-        return 0;
-    return *number;
+    const auto terminal
+        = number(id.mid(qsizetype(std::strlen(senderIdPrefix))).trimmed(), 1, maxTerminalNumber);
+    return terminal && senderId(*terminal) == id ? *terminal : 0;
 }
 
-bool Simulator::isKnownTerminal(long terminal) const
+bool Simulator::isKnownTerminal(int terminal) const
 {
     return (terminal >= 1 && terminal <= m_options.terminals)
-        || m_requestedTerminals.count(terminal) > 0;
+        || m_requestedTerminals.contains(terminal);
 }
 
-void Simulator::request(long terminal, const QByteArray &text)
+void Simulator::request(int terminal, const QByteArray &text)
 {
     if (!m_line.isOpen()) {
         problem("request: the line is closed");
@@ -323,50 +261,43 @@ void Simulator::request(long terminal, const QByteArray &text)
     m_requestedTerminals.insert(terminal);
     // Queued before it is reported, so whoever reads the report finds the
     // bytes already on the line.
+    const QByteArray reported = "request " + QByteArray::number(terminal) + " sent";
     if (m_options.mode == SimulatorMode::Base) {
         if (queueForLine(
                 encode(TerminalMessage {quint16(terminal), text.left(maxTerminalTextSize)})))
-            event("request " + std::to_string(terminal) + " sent: " + printable(text));
+            event(reported + ": " + printable(text));
     } else {
         const QByteArray id = senderId(terminal);
         if (queueForLine(encode(SerialMessage {id, text.left(maxSerialTextSize)})))
-            event("request " + std::to_string(terminal) + " sent as " + id.toStdString() + ": "
-                + printable(text));
+            event(reported + " as " + id + ": " + printable(text));
     }
 }
 
-void Simulator::sendNoise(long count)
+void Simulator::sendNoise(int count)
 {
     if (!m_line.isOpen()) {
         problem("noise: the line is closed");
         return;
     }
-    QByteArray noise(count, Qt::Uninitialized);
-    std::uniform_int_distribution<int> byte(0, 0xFF);
-    for (char &b : noise)
-        b = char(byte(m_random));
-    if (queueForLine(noise))
-        event("noise " + std::to_string(count) + " bytes sent");
+    std::vector<quint32> words((std::size_t(count) + sizeof(quint32) - 1) / sizeof(quint32));
+    QRandomGenerator::global()->fillRange(words.data(), qsizetype(words.size()));
+    if (queueForLine(QByteArray(reinterpret_cast<const char *>(words.data()), count)))
+        event("noise " + QByteArray::number(count) + " bytes sent");
 }
 
-void Simulator::startFlood(long seconds)
+void Simulator::startFlood(int seconds)
 {
     if (!m_line.isOpen()) {
         problem("flood: the line is closed");
         return;
     }
-    m_flooding = true;
-    m_floodEnd = Clock::now() + std::chrono::seconds(seconds);
     m_floodBytes = 0;
+    m_floodEnd.start(std::chrono::seconds(seconds));
+    topUpFlood();
 }
 
-void Simulator::continueFlood(Clock::time_point now)
+void Simulator::topUpFlood()
 {
-    if (!m_line.isOpen() || now >= m_floodEnd) {
-        m_flooding = false;
-        event("flood " + std::to_string(m_floodBytes) + " bytes sent");
-        return;
-    }
     if (!m_output.isEmpty())
         return;
     // The largest valid frame, of a kind the library ignores (its own frames
@@ -376,6 +307,13 @@ void Simulator::continueFlood(Clock::time_point now)
     for (int count = 0; count < floodFramesPerTopUp; ++count)
         m_output.append(frame);
     m_floodBytes += floodFramesPerTopUp * frame.size();
+    writeLine();
+}
+
+void Simulator::endFlood()
+{
+    m_floodEnd.stop();
+    event("flood " + QByteArray::number(m_floodBytes) + " bytes sent");
 }
 
 void Simulator::hangUp()
@@ -384,16 +322,28 @@ void Simulator::hangUp()
         problem("hangup: the line is already closed");
         return;
     }
+    closeLine();
+    event("hangup");
+}
+
+void Simulator::closeLine()
+{
+    // The notifiers go before the descriptor they watch.
+    m_lineReadable.reset();
+    m_lineWritable.reset();
     m_line.hangUp();
     m_output.clear();
     m_decoder.clear();
-    event("hangup");
+    m_partialFrameDue.stop();
+    if (m_floodEnd.isActive())
+        endFlood();
 }
 
 bool Simulator::queueForLine(const QByteArray &bytes)
 {
-    if (std::size_t(m_output.size() + bytes.size()) > maxPendingOutput) {
-        problem("the library is not reading; " + std::to_string(bytes.size()) + " bytes not sent");
+    if (m_output.size() + bytes.size() > maxPendingOutput) {
+        problem(
+            "the library is not reading; " + QByteArray::number(bytes.size()) + " bytes not sent");
         return false;
     }
     m_output.append(bytes);
@@ -404,26 +354,31 @@ bool Simulator::queueForLine(const QByteArray &bytes)
 void Simulator::writeLine()
 {
     while (m_line.isOpen() && !m_output.isEmpty()) {
-        const ssize_t written
-            = write(m_line.masterDescriptor(), m_output.constData(), std::size_t(m_output.size()));
+        const ssize_t written = ::write(
+            m_line.masterDescriptor(), m_output.constData(), std::size_t(m_output.size()));
+        if (written < 0 && errno == EINTR)
+            continue;
         if (written < 0) {
-            if (errno == EINTR)
-                continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
-                problem(std::string("write: ") + std::strerror(errno));
-            return;
+                problem(QByteArray("write: ") + std::strerror(errno));
+            break;
         }
         m_output.remove(0, written);
+        if (m_output.isEmpty() && m_floodEnd.isActive())
+            topUpFlood();
     }
+    // Woken when the line takes more, only while something waits for it.
+    if (m_lineWritable)
+        m_lineWritable->setEnabled(!m_output.isEmpty());
 }
 
 void Simulator::readLine()
 {
     char buffer[readChunk];
     for (;;) {
-        const ssize_t length = read(m_line.masterDescriptor(), buffer, sizeof buffer);
+        const ssize_t length = ::read(m_line.masterDescriptor(), buffer, sizeof buffer);
         if (length > 0) {
-            m_decoder.feed(QByteArrayView(buffer, length), elapsedMs(Clock::now()));
+            m_decoder.feed(QByteArrayView(buffer, length), m_clock.elapsed());
             continue;
         }
         if (length < 0 && errno == EINTR)
@@ -431,35 +386,37 @@ void Simulator::readLine()
         if (length < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
         // End of file or an error on our own side: nothing more can come.
-        problem(std::string("the line failed: ")
-            + (length == 0 ? "end of file" : std::strerror(errno)));
-        m_line.hangUp();
-        m_output.clear();
-        break;
-    }
-    reportDamage();
-    for (const Frame &frame : m_decoder.takeFrames())
-        handleFrame(frame);
-}
-
-void Simulator::checkPartialFrame(Clock::time_point now)
-{
-    if (m_decoder.pendingBytes() == 0)
+        problem(
+            QByteArray("the line failed: ") + (length == 0 ? "end of file" : std::strerror(errno)));
+        closeLine();
         return;
-    m_decoder.abandonFramesStartedBy(elapsedMs(now) - partialFrameDeadlineMs(lineBaud));
-    reportDamage();
-    for (const Frame &frame : m_decoder.takeFrames())
-        handleFrame(frame);
+    }
+    handleFrames();
 }
 
-void Simulator::reportDamage()
+void Simulator::checkPartialFrame()
+{
+    m_decoder.abandonFramesStartedBy(m_clock.elapsed() - partialFrameDeadlineMs(lineBaud));
+    handleFrames();
+}
+
+void Simulator::handleFrames()
 {
     const qint64 dropped = m_decoder.droppedFrames();
-    if (dropped == m_reportedDamage)
+    if (dropped != m_reportedDamage) {
+        problem(QByteArray::number(dropped - m_reportedDamage) + " damaged frame(s) dropped ("
+            + QByteArray::number(dropped) + " so far)");
+        m_reportedDamage = dropped;
+    }
+    for (const Frame &frame : m_decoder.takeFrames())
+        handleFrame(frame);
+    if (m_decoder.pendingBytes() == 0 || !m_line.isOpen()) {
+        m_partialFrameDue.stop();
         return;
-    problem(std::to_string(dropped - m_reportedDamage) + " damaged frame(s) dropped ("
-        + std::to_string(dropped) + " so far)");
-    m_reportedDamage = dropped;
+    }
+    const qint64 dueMs = m_decoder.pendingSinceMs() + partialFrameDeadlineMs(lineBaud);
+    m_partialFrameDue.start(
+        std::chrono::milliseconds(qMax(minPartialFrameWaitMs, dueMs - m_clock.elapsed())));
 }
 
 void Simulator::handleFrame(const Frame &frame)
@@ -471,7 +428,7 @@ void Simulator::handleFrame(const Frame &frame)
             problem("malformed initialisation frame");
         } else if (baseMode) {
             queueForLine(encode(InitAnswer {quint16(m_options.terminals)}));
-            event("init answered (" + std::to_string(m_options.terminals) + " terminals)");
+            event("init answered (" + QByteArray::number(m_options.terminals) + " terminals)");
         } else {
             event("init ignored (serial mode)");
         }
@@ -482,23 +439,21 @@ void Simulator::handleFrame(const Frame &frame)
                 receiveConfiguration(configuration->terminal, configuration->list);
             else
                 event("ignored radio configuration for terminal "
-                    + std::to_string(configuration->terminal) + " (serial mode)");
+                    + QByteArray::number(configuration->terminal) + " (serial mode)");
         } else {
             problem("malformed configuration frame");
         }
         break;
     case FrameType::SerialSend:
         if (const auto message = decode<SerialSend>(frame)) {
-            const long terminal = terminalOf(message->destination);
-            if (baseMode) {
-                event("ignored serial message to \"" + printable(message->destination)
-                    + "\" (base mode)");
-            } else if (terminal == 0 || !isKnownTerminal(terminal)) {
-                event("unknown destination \"" + printable(message->destination) + "\" "
-                    + message->data.toHex().toStdString());
-            } else {
+            const int terminal = terminalOf(message->destination);
+            const QByteArray destination = '"' + printable(message->destination) + '"';
+            if (baseMode)
+                event("ignored serial message to " + destination + " (base mode)");
+            else if (terminal == 0 || !isKnownTerminal(terminal))
+                event("unknown destination " + destination + ' ' + message->data.toHex());
+            else
                 receiveConfiguration(terminal, message->data);
-            }
         } else {
             problem("malformed serial message frame");
         }
@@ -506,19 +461,17 @@ void Simulator::handleFrame(const Frame &frame)
     case FrameType::InitAnswer:
     case FrameType::TerminalMessage:
     case FrameType::SerialMessage:
-        problem("unexpected frame type " + std::to_string(int(frame.type)) + " from the library");
+        problem(
+            "unexpected frame type " + QByteArray::number(int(frame.type)) + " from the library");
         break;
     }
 }
 
-void Simulator::receiveConfiguration(long terminal, const QByteArray &list)
+void Simulator::receiveConfiguration(int terminal, const QByteArray &list)
 {
-    if (!isKnownTerminal(terminal)) {
-        event("unknown terminal " + std::to_string(terminal) + " " + list.toHex().toStdString());
-        return;
-    }
-    std::string line = "config " + std::to_string(terminal) + " " + list.toHex().toStdString();
-    if (!list.isEmpty())
-        line += " " + decodedRecords(list);
-    event(line);
+    const QByteArray hex = ' ' + QByteArray::number(terminal) + ' ' + list.toHex();
+    if (!isKnownTerminal(terminal))
+        event("unknown terminal" + hex);
+    else
+        event("config" + hex + (list.isEmpty() ? QByteArray() : ' ' + decodedRecords(list)));
 }
