@@ -2,6 +2,7 @@
 
 #include "bootsettings.h"
 #include "form1.h"
+#include "headlesscommand.h"
 #include "linklibraryfactory.h"
 #include "messageboxmessages.h"
 #include "module3.h"
@@ -18,8 +19,9 @@
 namespace {
 constexpr const char *applicationName = "Pelsado";
 constexpr const char *description
-    = "Configures the barcode scanners of radio terminals: each terminal that asks gets the\n"
-      "options chosen in the window. Takes no arguments of its own.";
+    = "Configures the barcode scanners of radio terminals. Without a command it opens the\n"
+      "window, and each terminal that asks gets the options ticked there; the commands need\n"
+      "no display.";
 const QString tryHelp = QStringLiteral("\nTry \"--help\" for the options.\n");
 
 struct StandardOptions
@@ -69,6 +71,7 @@ std::optional<CommandLineAnswer> answerInformationRequest(const QStringList &arg
 {
     QCommandLineParser parser;
     const StandardOptions options = addStandardOptions(parser);
+    HeadlessCommandLine::describe(parser);
     // The window system's own options are unknown here, so errors wait for
     // answerCommandLine.
     parser.parse(arguments);
@@ -93,6 +96,15 @@ std::optional<CommandLineAnswer> answerCommandLine(
                 + tryHelp};
     }
     return std::nullopt;
+}
+
+std::variant<HeadlessCommand, CommandLineAnswer> answerHeadlessCommandLine(
+    const QStringList &arguments)
+{
+    auto command = HeadlessCommandLine::parse(arguments);
+    if (const auto *error = std::get_if<QString>(&command))
+        return CommandLineAnswer {CommandLineAnswer::usageError, *error + tryHelp};
+    return std::get<HeadlessCommand>(std::move(command));
 }
 
 int printAnswer(const CommandLineAnswer &answer)

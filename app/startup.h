@@ -1,8 +1,11 @@
 #pragma once
 
+#include "headlesscommand.h"
+
 #include <QStringList>
 
 #include <optional>
+#include <variant>
 
 class QCommandLineParser;
 
@@ -28,6 +31,10 @@ QStringList rawArguments(int argc, char **argv);
 // taken out. Nothing when the window should open.
 std::optional<CommandLineAnswer> answerCommandLine(
     QCommandLineParser &parser, const QStringList &arguments);
+// The command of a command line that names one (HeadlessCommandLine::namesCommand),
+// or the answer to a malformed one.
+std::variant<HeadlessCommand, CommandLineAnswer> answerHeadlessCommandLine(
+    const QStringList &arguments);
 // Prints the answer where it belongs and gives its exit code.
 int printAnswer(const CommandLineAnswer &answer);
 

@@ -14,43 +14,57 @@ const QString recordElementPrefix = QStringLiteral("PELSADOIG");
 constexpr int cleanupBoundCharacters = 100;
 constexpr int lastRemovedRecord = cleanupBoundCharacters / CommandList::recordLength + 1;
 
+constexpr qint32 success = 0;
+
 QString recordElementName(int recordNumber)
 {
     return recordElementPrefix + QString::number(recordNumber);
 }
 
 // Every single write and removal finds TERMINAL from the top again, so none
-// depends on where the previous call left the store's position.
-void positionInsideTerminal(LinkLibrary &link)
+// depends on where the previous call left the store's position. Whether both
+// calls succeeded: a change made elsewhere does not count as made.
+bool positionInsideTerminal(LinkLibrary &link)
 {
-    link.xml_reset();
-    link.xml_position_inside_tag(terminalElement);
+    const bool reset = link.xml_reset() == success;
+    return link.xml_position_inside_tag(terminalElement) == success && reset;
 }
 
 } // namespace
 
-void saveForAllTerminals(LinkLibrary &link, OptionPanel &panel)
+SharedConfigurationResult saveForAllTerminals(LinkLibrary &link, OptionPanel &panel)
 {
     // Nothing can change the options during the click, so one build serves
     // every record and leaves the trace showing that list.
     const QString list = buildcmdlist(panel);
+    SharedConfigurationResult result;
     const int recordCount = int(list.size()) / CommandList::recordLength;
+    result.recordCount = recordCount;
 
     for (int record = 1; record <= recordCount; ++record) {
-        positionInsideTerminal(link);
-        link.xml_write_tag(recordElementName(record),
+        const bool positioned = positionInsideTerminal(link);
+        const qint32 written = link.xml_write_tag(recordElementName(record),
             list.mid((record - 1) * CommandList::recordLength, CommandList::recordLength));
+        if (!positioned || written != success)
+            ++result.recordsNotWritten;
     }
     for (int record = recordCount + 1; record <= lastRemovedRecord; ++record) {
-        positionInsideTerminal(link);
-        link.xml_remove_tag(recordElementName(record));
+        const bool positioned = positionInsideTerminal(link);
+        if (link.xml_remove_tag(recordElementName(record)) != success || !positioned)
+            ++result.removalsFailed;
     }
     const QString removed = recordCount < lastRemovedRecord
         ? QStringLiteral("%1 to %2 removed")
               .arg(recordElementName(recordCount + 1), recordElementName(lastRemovedRecord))
         : QStringLiteral("nothing removed");
-    qCInfo(lcDelivery).noquote() << QStringLiteral("saved for all terminals: %1 (%2 records); %3")
+    const QString failures = result.complete()
+        ? QString()
+        : QStringLiteral("; the store refused %1 writes and %2 removals")
+              .arg(result.recordsNotWritten)
+              .arg(result.removalsFailed);
+    qCInfo(lcDelivery).noquote() << QStringLiteral("saved for all terminals: %1 (%2 records); %3%4")
                                         .arg(readableRecords(list))
                                         .arg(recordCount)
-                                        .arg(removed);
+                                        .arg(removed, failures);
+    return result;
 }

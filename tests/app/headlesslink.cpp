@@ -3,6 +3,7 @@
 // kept (no --as-needed), and fails when Qt Gui or Qt Widgets came along.
 
 #include "configurationfile.h"
+#include "headlesscommand.h"
 #include "linklifecycle.h"
 #include "memoryoptionpanel.h"
 #include "module3.h"
@@ -40,11 +41,12 @@ int main()
     file.open(QIODevice::WriteOnly);
     Module3 settings;
     settings.BaudRate = QStringLiteral("19200");
-    void (*const volatile saveAll)(LinkLibrary &, OptionPanel &) = &saveForAllTerminals;
+    auto *const volatile saveAll = &saveForAllTerminals;
+    auto *const volatile runHeadless = &runHeadlessCommand;
     void (LinkLifecycle::*const volatile reopen)(const QString &, const QString &)
         = &LinkLifecycle::reopen;
     if (!writeconffile(panel, file, QStringLiteral("memory")).succeeded()
-        || settings.baudValue() != 19200 || !saveAll || !reopen)
+        || settings.baudValue() != 19200 || !saveAll || !reopen || !runHeadless)
         return 1;
 
     int found = 0;
