@@ -115,3 +115,27 @@ LibraryBinding::Address LibraryBinding::resolve(const std::string &function)
     m_reason = known->second.second;
     return known->second.first;
 }
+
+namespace {
+
+LinkCall::Answer failure(LinkCall::Status status, const LibraryBinding &library)
+{
+    LinkCall::Answer answer;
+    answer.status = status;
+    answer.library = library.library();
+    answer.reason = library.reason();
+    return answer;
+}
+
+} // namespace
+
+LinkCall::Answer serve(LibraryBinding &library, LinkCall::Call call)
+{
+    if (!library.load())
+        return failure(LinkCall::Status::LibraryMissing, library);
+    const LibraryBinding::Address address
+        = library.resolve(LinkCall::signature(call.function).name);
+    if (!address)
+        return failure(LinkCall::Status::FunctionMissing, library);
+    return LinkCall::invoke(address, std::move(call));
+}

@@ -1,19 +1,21 @@
 #pragma once
 
+#include "linkcall.h"
+
 #include <map>
 #include <string>
 #include <utility>
 
-// The link library as the bridge holds it: loaded by name at the first call,
-// from the bridge's own folder first, then the system's search path; each
-// function resolved by name. Nothing else is kept between calls. The library
-// stays loaded until the process ends, as in-process loading leaves it: its
-// state lives as long as the program that uses it.
+// The link library as the process that calls it holds it (the bridge, or the
+// tool itself when it loads the library in-process): loaded by name at the
+// first call, from the given folder (the program's own) first, then the
+// system's search path; each function resolved by name. Nothing else is kept
+// between calls. The library stays loaded until the process ends: its state
+// lives as long as the program that uses it.
 class LibraryBinding
 {
 public:
-    // Any function address, stored in one type until it is called.
-    using Address = void (*)();
+    using Address = LinkCall::Address;
 
     LibraryBinding(std::string name, std::string ownFolder);
     LibraryBinding(const LibraryBinding &) = delete;
@@ -39,3 +41,7 @@ private:
     void *m_handle = nullptr;
     bool m_loadAttempted = false;
 };
+
+// Makes `call` with the library's function: the answer tells a library or a
+// function that is missing, naming it and the system's reason.
+LinkCall::Answer serve(LibraryBinding &library, LinkCall::Call call);

@@ -4,8 +4,9 @@
 
 #include "benchclock.h"
 #include "benchmarks.h"
-#include "bridgedlinklibrary.h"
+#include "bridgetransport.h"
 #include "childprocess.h"
+#include "linklibrary.h"
 #include "operatormessages.h"
 #include "procfs.h"
 #include "report.h"
@@ -139,8 +140,9 @@ Summary bridgeStarts(int runs, const QString &library, int &messagesShown)
     std::vector<double> starts;
     for (int i = 0; i < runs; ++i) {
         const qint64 begin = monotonicNs();
-        BridgedLinkLibrary link(
-            messages, {Workspace::program(BridgedLinkLibrary::bridgeName), library});
+        BridgeTransport bridge(
+            messages, {Workspace::program(BridgeTransport::bridgeName), library});
+        LinkLibrary link(bridge, messages);
         link.radio_set_baudrate(0); // no line is open: refused, and nothing touched
         starts.push_back(double(monotonicNs() - begin) / nsPerMs);
     }

@@ -1,13 +1,14 @@
 #include "benchclock.h"
 #include "benchmarks.h"
 #include "configurationfile.h"
+#include "inprocesstransport.h"
+#include "linklibrary.h"
 #include "memoryoptionpanel.h"
 #include "operatormessages.h"
 #include "optiontable.h"
 #include "report.h"
 #include "sharedconfiguration.h"
 #include "statistics.h"
-#include "wendalinklibrary.h"
 #include "workspace.h"
 
 #include <QDir>
@@ -171,7 +172,8 @@ bool benchStore(const StoreSettings &settings)
 {
     Workspace workspace;
     CollectingMessages messages;
-    WendalinkLibrary link(messages);
+    InProcessTransport inProcess;
+    LinkLibrary link(inProcess, messages);
     MemoryOptionPanel panel;
     checkEverything(panel);
 

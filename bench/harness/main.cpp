@@ -13,6 +13,7 @@
 
 #include "benchclock.h"
 #include "form1.h"
+#include "linklibrary.h"
 #include "module3.h"
 #include "probeapplication.h"
 #include "startup.h"
@@ -48,16 +49,18 @@ int main(int argc, char **argv)
 
     ProbeApplication::reportStage("main", entered);
 
-    std::optional<WatchedLink> link;
+    std::optional<WatchedLink> watched;
+    std::optional<LinkLibrary> link;
     StartupHooks hooks;
     hooks.linkLoading = parser.isSet(bridgeOption) ? LinkLoading::Bridge : LinkLoading::InProcess;
-    hooks.wrapLink = [&link](LinkLibrary &production) -> LinkLibrary & {
-        return link.emplace(production);
+    hooks.wrapLink = [&](LinkLibrary &production) -> LinkLibrary & {
+        watched.emplace(production.transport());
+        return link.emplace(*watched, production.messages());
     };
     hooks.built = [&](Form1 &window) {
         ProbeApplication::reportStage("built", monotonicNs());
         app.watchTicks(window.findChild<QTimer *>(QStringLiteral("Timer1")),
-            [&link] { return link->takeAnswered(); });
+            [&watched] { return watched->takeAnswered(); });
     };
     hooks.loaded = [&](Form1 &window, const Module3 &settings) {
         ProbeApplication::reportStage("loaded", monotonicNs());
