@@ -61,7 +61,7 @@ constexpr bool describes(Result(WENDALINK_CALL *)(Parameters...), const Signatur
         && Kind(row.kinds[row.resultLength]) == Kind::Number;
 }
 
-#define LINKCALL_CHECK(name, kinds, result, resultLength)                                          \
+#define LINKCALL_CHECK(name, kinds, result, resultLength, pace)                                    \
     static_assert(describes(static_cast<decltype(&::name)>(nullptr),                               \
                       functions[std::size_t(Function::name)]),                                     \
         #name ": the table's row must fit the declaration in wendalink.h");
@@ -166,7 +166,7 @@ void invokeAs(Address address, const Signature &row, Arguments &arguments, Answe
 
 using Invoker = void (*)(Address, const Signature &, Arguments &, Answer &);
 constexpr Invoker invokers[] = {
-#define LINKCALL_INVOKER(name, kinds, result, resultLength) &invokeAs<decltype(::name)>,
+#define LINKCALL_INVOKER(name, kinds, result, resultLength, pace) &invokeAs<decltype(::name)>,
     LINKCALL_FUNCTIONS(LINKCALL_INVOKER)
 #undef LINKCALL_INVOKER
 };

@@ -30,29 +30,35 @@ constexpr int noArgument = -1;
 // fetches is 100000 bytes.
 constexpr std::int32_t maxTextResultSize = 128 * 1024;
 
+// How long a caller in another process waits for a call: the calls made on
+// each tick of the polling timer are bounded, so that a hang is told apart
+// from a slow answer; the start-up, re-open and store calls wait as long as
+// the library takes, as they would in-process.
+enum class Pace : char { PerTick, MayTakeLong };
+
 // Every function of the library, in the order of its header: its name, one
-// Kind per argument in the library's order, the Kind of its result, and for a
-// Text result the argument that bounds its length. A Text result is a new
-// string the caller releases; when it is null, the first text argument as the
-// library left it stands in for it.
+// Kind per argument in the library's order, the Kind of its result, for a
+// Text result the argument that bounds its length, and its Pace. A Text
+// result is a new string the caller releases; when it is null, the first text
+// argument as the library left it stands in for it.
 #define LINKCALL_FUNCTIONS(X)                                                                      \
-    X(InitializeComm, "nn", Number, noArgument)                                                    \
-    X(radio_set_baudrate, "n", Number, noArgument)                                                 \
-    X(radio_init, "nnnn", Number, noArgument)                                                      \
-    X(radio_close, "", Number, noArgument)                                                         \
-    X(TerminateComm, "n", Number, noArgument)                                                      \
-    X(Get_Message, "onnt", Number, noArgument)                                                     \
-    X(GetStringFromPtr, "tnn", Text, 2)                                                            \
-    X(Send_Message, "ttnn", Number, noArgument)                                                    \
-    X(radio_recv4, "ooooooooooaatt", Number, noArgument)                                           \
-    X(radio_message_conf_laser, "nt", Number, noArgument)                                          \
-    X(xml_reset, "", Number, noArgument)                                                           \
-    X(xml_position_inside_tag, "t", Number, noArgument)                                            \
-    X(xml_write_tag, "tt", Number, noArgument)                                                     \
-    X(xml_remove_tag, "t", Number, noArgument)
+    X(InitializeComm, "nn", Number, noArgument, MayTakeLong)                                       \
+    X(radio_set_baudrate, "n", Number, noArgument, MayTakeLong)                                    \
+    X(radio_init, "nnnn", Number, noArgument, MayTakeLong)                                         \
+    X(radio_close, "", Number, noArgument, MayTakeLong)                                            \
+    X(TerminateComm, "n", Number, noArgument, MayTakeLong)                                         \
+    X(Get_Message, "onnt", Number, noArgument, PerTick)                                            \
+    X(GetStringFromPtr, "tnn", Text, 2, PerTick)                                                   \
+    X(Send_Message, "ttnn", Number, noArgument, PerTick)                                           \
+    X(radio_recv4, "ooooooooooaatt", Number, noArgument, PerTick)                                  \
+    X(radio_message_conf_laser, "nt", Number, noArgument, PerTick)                                 \
+    X(xml_reset, "", Number, noArgument, MayTakeLong)                                              \
+    X(xml_position_inside_tag, "t", Number, noArgument, MayTakeLong)                               \
+    X(xml_write_tag, "tt", Number, noArgument, MayTakeLong)                                        \
+    X(xml_remove_tag, "t", Number, noArgument, MayTakeLong)
 
 enum class Function : std::uint8_t {
-#define LINKCALL_ENUMERATOR(name, kinds, result, resultLength) name,
+#define LINKCALL_ENUMERATOR(name, kinds, result, resultLength, pace) name,
     LINKCALL_FUNCTIONS(LINKCALL_ENUMERATOR)
 #undef LINKCALL_ENUMERATOR
 };
@@ -63,11 +69,12 @@ struct Signature
     const char *kinds; // one Kind per argument
     Kind result; // Number or Text
     int resultLength; // the argument that bounds a Text result
+    Pace pace;
 };
 
 constexpr Signature functions[] = {
-#define LINKCALL_SIGNATURE(name, kinds, result, resultLength)                                      \
-    {#name, kinds, Kind::result, resultLength},
+#define LINKCALL_SIGNATURE(name, kinds, result, resultLength, pace)                                \
+    {#name, kinds, Kind::result, resultLength, Pace::pace},
     LINKCALL_FUNCTIONS(LINKCALL_SIGNATURE)
 #undef LINKCALL_SIGNATURE
 };
@@ -94,11 +101,13 @@ struct Call
 
 enum class Status : std::uint8_t {
     Done, // the function ran: its result, and every out, text and array as it left them
-    LibraryMissing,
+    LibraryMissing, // not found beside the program that loads it, nor on the search path
     FunctionMissing,
     BadRequest, // the bridge could not read the request
+    LibraryWrongKind, // a file that is no library this program can load
+    LibraryNotLoaded, // found, of the right kind, but it would not load
 };
-constexpr std::uint8_t statusCount = 4;
+constexpr std::uint8_t statusCount = 6;
 
 struct Answer
 {
@@ -108,8 +117,9 @@ struct Answer
     // Done: one Value per argument; its outs, texts and arrays as the call left
     // them (numbers do not come back).
     std::vector<Value> arguments;
-    // Otherwise: the library concerned (its name or file) and why, in the
-    // system's 8-bit encoding.
+    // Otherwise: the library concerned (the file looked for or found) and why
+    // (for a missing library: the path of the program it belongs beside), in
+    // the system's 8-bit encoding.
     std::string library;
     std::string reason;
 };

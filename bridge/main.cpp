@@ -29,7 +29,7 @@ namespace {
 const char *const defaultLibraryName = "wendalink";
 constexpr int exitBadStream = 1;
 
-std::string ownFolder(const char *argv0)
+std::string ownPath(const char *argv0)
 {
     std::string path = argv0 ? argv0 : "";
 #if defined(_WIN32)
@@ -48,8 +48,7 @@ std::string ownFolder(const char *argv0)
     if (size > 0)
         path.assign(buffer.data(), std::size_t(size));
 #endif
-    const std::size_t end = path.find_last_of("/\\");
-    return end == std::string::npos ? std::string() : path.substr(0, end);
+    return path;
 }
 
 Answer badRequest(const std::string &reason)
@@ -87,7 +86,7 @@ int main(int argc, char **argv)
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    LibraryBinding library(argc > 1 ? argv[1] : defaultLibraryName, ownFolder(argv[0]));
+    LibraryBinding library(argc > 1 ? argv[1] : defaultLibraryName, ownPath(argv[0]));
 
     std::string body;
     for (;;) {

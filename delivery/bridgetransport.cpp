@@ -10,14 +10,55 @@
 
 #include <algorithm>
 
+#if !defined(Q_OS_WIN)
+#include <csignal>
+#endif
+
 using namespace BridgeProtocol;
 using LinkCall::Answer;
 using LinkCall::Call;
 
 namespace {
 
-// How long the bridge gets to end by itself once its input is closed.
-constexpr int stopWaitMs = 1000;
+// A bridge is stopped within stopBoundMs: it has all of it but killWaitMs
+// to end by itself once its input is closed, then it is killed.
+constexpr int stopBoundMs = 1000;
+constexpr int killWaitMs = 100;
+
+#if !defined(Q_OS_WIN)
+QString signalName(int number)
+{
+    struct Named
+    {
+        int number;
+        const char *name;
+    };
+    static constexpr Named names[] = {{SIGHUP, "SIGHUP"}, {SIGINT, "SIGINT"}, {SIGQUIT, "SIGQUIT"},
+        {SIGILL, "SIGILL"}, {SIGABRT, "SIGABRT"}, {SIGBUS, "SIGBUS"}, {SIGFPE, "SIGFPE"},
+        {SIGKILL, "SIGKILL"}, {SIGSEGV, "SIGSEGV"}, {SIGPIPE, "SIGPIPE"}, {SIGTERM, "SIGTERM"}};
+    for (const Named &named : names) {
+        if (named.number == number)
+            return QStringLiteral(" (%1)").arg(QLatin1String(named.name));
+    }
+    return {};
+}
+#endif
+
+// How a bridge that no longer runs ended.
+QString howItEnded(const QProcess &process)
+{
+    if (process.exitStatus() == QProcess::NormalExit)
+        return QStringLiteral("stopped with exit code %1").arg(process.exitCode());
+#if defined(Q_OS_WIN)
+    return QStringLiteral("crashed (exception code 0x%1)")
+        .arg(uint(process.exitCode()), 8, 16, QLatin1Char('0'));
+#else
+    // For a process a signal ended, Qt gives the signal's number as its exit code.
+    return QStringLiteral("was killed by signal %1%2")
+        .arg(process.exitCode())
+        .arg(signalName(process.exitCode()));
+#endif
+}
 
 QStringList defaultCommand()
 {
@@ -68,9 +109,9 @@ void BridgeTransport::stop()
         return;
     // Closing its input is the bridge's cue to end; it is killed if it does not.
     m_process.closeWriteChannel();
-    if (!m_process.waitForFinished(stopWaitMs)) {
+    if (!m_process.waitForFinished(stopBoundMs - killWaitMs)) {
         m_process.kill();
-        m_process.waitForFinished(stopWaitMs);
+        m_process.waitForFinished(killWaitMs);
     }
 }
 
@@ -81,9 +122,11 @@ void BridgeTransport::giveUp(const QString &what)
     m_messages.show(bridgeFailedText(m_command.join(QLatin1Char(' ')), what));
 }
 
-bool BridgeTransport::awaitAnswer(std::string &body)
+bool BridgeTransport::awaitAnswer(std::string &body, LinkCall::Pace pace)
 {
-    const QDeadlineTimer deadline(m_answerBound);
+    const bool bounded = pace == LinkCall::Pace::PerTick;
+    const QDeadlineTimer deadline
+        = bounded ? QDeadlineTimer(m_answerBound) : QDeadlineTimer(QDeadlineTimer::Forever);
     for (;;) {
         switch (takeMessage(m_received, body)) {
         case Take::Taken:
@@ -99,7 +142,7 @@ bool BridgeTransport::awaitAnswer(std::string &body)
             break;
         }
         if (m_process.state() != QProcess::Running) {
-            giveUp(QStringLiteral("stopped (exit code %1)").arg(m_process.exitCode()));
+            giveUp(howItEnded(m_process));
             return false;
         }
         if (deadline.hasExpired()) {
@@ -107,7 +150,8 @@ bool BridgeTransport::awaitAnswer(std::string &body)
             return false;
         }
         // The state and the deadline are checked again whether or not bytes came.
-        m_process.waitForReadyRead(int(std::max<qint64>(deadline.remainingTime(), 0)));
+        m_process.waitForReadyRead(
+            bounded ? int(std::max<qint64>(deadline.remainingTime(), 0)) : -1);
         const QByteArray more = m_process.readAllStandardOutput();
         m_received.append(more.constData(), size_t(more.size()));
     }
@@ -115,6 +159,13 @@ bool BridgeTransport::awaitAnswer(std::string &body)
 
 std::optional<Answer> BridgeTransport::carry(Call call)
 {
+    if (m_broken && call.function == LinkCall::Function::InitializeComm) {
+        // Opening the line again (the next start, the serial dialog's OK) is
+        // the way to try again: with a fresh bridge, as the old one's state is lost.
+        m_broken = false;
+        m_started = false;
+        m_received.clear();
+    }
     if (m_broken || (!m_started && !start()))
         return std::nullopt;
 
@@ -124,7 +175,7 @@ std::optional<Answer> BridgeTransport::carry(Call call)
         return std::nullopt;
     }
     std::string body;
-    if (!awaitAnswer(body))
+    if (!awaitAnswer(body, LinkCall::signature(call.function).pace))
         return std::nullopt;
 
     Answer answer;

@@ -15,15 +15,17 @@ class OperatorMessages;
 // tool cannot be) and makes the call there, over its standard input and
 // output. The bridge starts at the first call and stops with this object.
 //
-// Each call waits for its answer at most answerBound. A bridge that cannot
-// start, dies, overruns the bound or answers garbage is reported once and
-// stopped; from then on every call fails.
+// A call made on each tick of the polling timer waits for its answer at most
+// answerBound; the others wait as long as the library takes, as they would
+// in-process (LinkCall::Pace). A bridge that cannot start, dies, overruns the
+// bound or answers garbage is reported once and stopped; from then on every
+// call fails, until the next InitializeComm starts a fresh bridge.
 class BridgeTransport final : public LinkTransport
 {
 public:
     static constexpr const char *bridgeName = "wendalink-bridge";
-    // The slowest call is radio_init: the library waits up to 300 ms for the
-    // base station, and a write to the line may take up to 1 s more.
+    // The slowest call of a tick is Send_Message: a write to the line may take
+    // up to 1 s.
     static constexpr std::chrono::milliseconds defaultAnswerBound {2000};
 
     // `command`: the bridge program and its arguments; by default the bridge
@@ -39,7 +41,7 @@ public:
 
 private:
     bool start();
-    bool awaitAnswer(std::string &body);
+    bool awaitAnswer(std::string &body, LinkCall::Pace pace);
     void giveUp(const QString &what);
     void stop();
 

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -11,15 +12,18 @@ std::string localPath(const QString &path)
     return QDir::toNativeSeparators(path).toLocal8Bit().toStdString();
 }
 
-QString ownFolder()
+// This program's path, moved into `folder` when one is given.
+QString program(const QString &folder)
 {
-    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    const QString own
+        = QCoreApplication::instance() ? QCoreApplication::applicationFilePath() : QString();
+    return folder.isEmpty() ? own : QDir(folder).filePath(QFileInfo(own).fileName());
 }
 
 } // namespace
 
 InProcessTransport::InProcessTransport(const QString &name, const QString &folder)
-    : m_library(localPath(name), localPath(folder.isEmpty() ? ownFolder() : folder))
+    : m_library(localPath(name), localPath(program(folder)))
 { }
 
 std::optional<LinkCall::Answer> InProcessTransport::carry(LinkCall::Call call)

@@ -7,7 +7,7 @@
 
 // Makes each call in the tool's own process: loads the library by name at
 // the first call, from `folder` (by default the executable's own) first, then
-// the system's search path, and serves the call as the link bridge would.
+// the system's search path, and serves the call as the link bridge does.
 class InProcessTransport final : public LinkTransport
 {
 public:

@@ -75,10 +75,19 @@ std::optional<Answer> LinkLibrary::carry(Call call)
     case Status::Done:
         return answer;
     case Status::LibraryMissing:
-        // The library is looked for once per run, as it is loaded once.
+        m_messages.show(
+            libraryMissingText(systemText(answer->library), systemText(answer->reason)));
+        m_libraryMissing = true; // looked for once per run, as it is loaded once
+        break;
+    case Status::LibraryWrongKind:
+        m_messages.show(
+            libraryWrongKindText(systemText(answer->library), systemText(answer->reason)));
         m_libraryMissing = true;
+        break;
+    case Status::LibraryNotLoaded:
         m_messages.show(
             libraryNotLoadedText(systemText(answer->library), systemText(answer->reason)));
+        m_libraryMissing = true;
         break;
     case Status::FunctionMissing:
         m_missingFunctions.insert(function);

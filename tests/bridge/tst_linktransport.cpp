@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -22,18 +23,32 @@ namespace {
 
 const QString nativeDir = QStringLiteral(NATIVE_DIR);
 const QString missingLibrary = QStringLiteral("no_such_library");
+const QString wrongKind = QStringLiteral("wrong kind");
+// Not a library at all, for any system.
+const QString notALibrary
+    = QStringLiteral(SOURCE_DIR "/tests/bridge/recordinglibrary/wendalink.def");
 const QString inProcess = QStringLiteral("in-process");
 constexpr std::chrono::milliseconds wineBound {60000}; // a fresh Wine prefix starts in seconds
 constexpr qint32 failed = -1;
+constexpr int notTried = 1;
+
+// A Linux path as Windows programs under Wine see it.
+QString underWine(const QString &path)
+{
+    return QStringLiteral("Z:") + QString(path).replace(u'/', u'\\');
+}
 
 // The command that runs the bridge of `arch` with `library` ("native": this
 // build's; "i686", "x86_64": cross-built, under Wine), or why it cannot run here.
-std::pair<QStringList, QString> bridgeFor(const QString &arch, const QString &library)
+std::pair<QStringList, QString> bridgeFor(const QString &arch, QString library)
 {
-    if (arch == QLatin1String("native"))
-        return {{QStringLiteral(BRIDGE),
-                    library == missingLibrary ? library : nativeDir + "/lib" + library + ".so"},
-            {}};
+    if (arch == QLatin1String("native")) {
+        if (library == wrongKind)
+            library = notALibrary;
+        else if (library != missingLibrary)
+            library = nativeDir + "/lib" + library + ".so";
+        return {{QStringLiteral(BRIDGE), library}, {}};
+    }
     const bool is32 = arch == QLatin1String("i686");
     const QString dir = is32 ? WINE_i686_DIR : WINE_x86_64_DIR,
                   wine = is32 ? WINE_i686 : WINE_x86_64;
@@ -52,6 +67,11 @@ std::pair<QStringList, QString> bridgeFor(const QString &arch, const QString &li
     }
     if (!whyNotByArch[arch].isEmpty())
         return {{}, whyNotByArch[arch]};
+    // A library of the other word size: the 32-bit bridge gets the 64-bit
+    // DLL; the 64-bit one, a 64-bit library of another system.
+    if (library == wrongKind)
+        library
+            = underWine(is32 ? WINE_x86_64_DIR "/wendalink.dll" : nativeDir + "/libwendalink.so");
     // Beside itself, the bridge finds wendalink.dll when given no name.
     QStringList command {wine, dir + QStringLiteral("/wendalink-bridge.exe")};
     return {library == QLatin1String("wendalink") ? command : command << library, {}};
@@ -118,6 +138,8 @@ class LinkTransportTest : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_folder;
+
 private slots:
     // wendalink.h declares the ABI; every other list of its functions follows it,
     // in its order. (The call table's kinds are checked against it while compiling.)
@@ -159,14 +181,15 @@ private slots:
         QTest::addColumn<QString>("way");
         QTest::addColumn<QString>("library");
         for (const char *way : {"in-process", "native", "i686", "x86_64"}) {
-            for (const QString &library :
-                {QStringLiteral("wendalink"), QStringLiteral("wendalinkpartial"), missingLibrary})
+            for (const QString &library : {QStringLiteral("wendalink"),
+                     QStringLiteral("wendalinkpartial"), missingLibrary, wrongKind})
                 QTest::addRow("%s, %s", way, qPrintable(library)) << way << library;
         }
     }
     // The recording library gives back the same whichever way it is reached,
     // and a serial request is read from GetStringFromPtr's result. Without
-    // radio_init, or without the library, the operator is told once.
+    // radio_init, without the library, or with a file that is no library for
+    // the program, the operator is told once, saying which.
     void callsAlikeOverEveryTransport()
     {
         QFETCH(QString, way);
@@ -183,7 +206,8 @@ private slots:
         std::unique_ptr<LinkTransport> transport;
         BridgeTransport *bridge = nullptr;
         if (way == inProcess) {
-            transport = std::make_unique<InProcessTransport>(library, nativeDir);
+            transport = std::make_unique<InProcessTransport>(
+                library == wrongKind ? notALibrary : library, nativeDir);
         } else {
             const auto [command, whyNot] = bridgeFor(way, library);
             if (command.isEmpty())
@@ -203,15 +227,19 @@ private slots:
             QCOMPARE(messages.shown,
                 QStringList {QString::fromLatin1(TerminalPoller::nothingSelectedText)});
         } else {
-            const QString named = library == missingLibrary ? library : "radio_init";
-            QVERIFY2(messages.shown.value(0).contains(named), qPrintable(messages.shown.value(0)));
+            const bool noLibrary = library != QLatin1String("wendalinkpartial");
+            const QRegularExpression told(library == missingLibrary
+                    ? "\"(lib)?no_such_library(\\.so|\\.dll)?\" was not found beside"
+                    : library == wrongKind ? "is not a link library this program can load"
+                                           : "has no function radio_init");
+            QVERIFY2(messages.shown.value(0).contains(told), qPrintable(messages.shown.value(0)));
             QCOMPARE(link->radio_init(1, 1, 0xFFFF, 0), failed);
             QCOMPARE(link->InitializeComm(3, 19200) == referenceLink.InitializeComm(3, 19200),
-                library != missingLibrary);
+                !noLibrary);
             qint32 message = 0;
             QString sender = QStringLiteral("unchanged");
-            QCOMPARE(link->Get_Message(message, 100000, 0, sender) == 0, library == missingLibrary);
-            QCOMPARE(sender == QLatin1String("unchanged"), library == missingLibrary);
+            QCOMPARE(link->Get_Message(message, 100000, 0, sender) == 0, noLibrary);
+            QCOMPARE(sender == QLatin1String("unchanged"), noLibrary);
             QCOMPARE(messages.shown.size(), 1);
         }
         const qint64 pid = bridge ? bridge->bridgeProcessId() : 0;
@@ -220,34 +248,80 @@ private slots:
         QVERIFY(pid == 0 || kill(pid_t(pid), 0) == -1); // the bridge ends with the tool's side
     }
 
+    // A bridge that fails is told once and stopped; later calls fail quietly
+    // until InitializeComm starts a fresh bridge. Only a call of the polling
+    // tick is bounded: a slow start-up call is waited for.
     void bridgeFailureIsReportedOnceThenCallsFail_data()
     {
         QTest::addColumn<QString>("command");
-        QTest::addColumn<QString>("reported");
-        const char *const rows[][3] = {
-            {"bridge missing", "/no/such/bridge", "could not be started"},
-            {"dies during a call", "sh -c \"head -c 1; exit 3\"", "exit code 3"},
-            {"hangs", "sh -c \"cat >/dev/null\"", "within 2000 ms"},
-            {"answer too long", "sh -c \"echo garbage; cat\"", "longer than"},
-            {"unknown status", "sh -c \"printf '\\001\\0\\0\\0\\011'; cat\"", "status 9"},
-            {"two answers", "sh -c \"printf '\\001\\0\\0\\0\\003\\001\\0\\0\\0\\003'; cat\"",
-                "more than one answer"},
+        QTest::addColumn<bool>("tickCall"); // else radio_init, a start-up call
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("reported"); // in the one message; empty: none
+        QTest::addColumn<int>("resultOfInitializeAfter"); // notTried: it would wait forever
+        const QString failsOnce
+            = QStringLiteral("sh -c \"test -e %1 && exec %2 %3; touch %1; head -c 1; exit 3\"")
+                  .arg(m_folder.filePath(QStringLiteral("failed-once")), QStringLiteral(BRIDGE),
+                      nativeDir + QStringLiteral("/libwendalink.so"));
+        // InitializeComm(3, 19200) of the recording library: (1 * 31 + 3) * 31 + 19200.
+        constexpr int recordingInitializeComm = 20254;
+        const struct
+        {
+            const char *name;
+            QString command;
+            bool tickCall;
+            int result;
+            const char *reported;
+            int initializeAfter;
+        } rows[] = {
+            {"bridge missing", "/no/such/bridge", true, failed, "could not be started", failed},
+            {"dies during a call", "sh -c \"head -c 1; exit 3\"", true, failed,
+                "stopped with exit code 3", failed},
+            {"killed by a signal", "sh -c \"head -c 1; kill -KILL $$\"", true, failed,
+                "was killed by signal 9 (SIGKILL)", failed},
+            {"hangs in a tick", "sh -c \"cat >/dev/null\"", true, failed, "within 2000 ms",
+                notTried},
+            {"slow start-up call", // the 21 bytes of radio_init's request, then result 7
+                "sh -c \"head -c 21 >/dev/null; sleep 3; printf '\\005\\0\\0\\0\\0\\007\\0\\0\\0'; "
+                "cat >/dev/null\"",
+                false, 7, "", notTried},
+            {"answer too long", "sh -c \"echo garbage; cat\"", true, failed, "longer than", failed},
+            {"unknown status", "sh -c \"printf '\\001\\0\\0\\0\\011'; cat\"", true, failed,
+                "status 9", failed},
+            {"two answers", "sh -c \"printf '\\001\\0\\0\\0\\003\\001\\0\\0\\0\\003'; cat\"", true,
+                failed, "more than one answer", failed},
+            {"fails once, then a fresh bridge works", failsOnce, true, failed,
+                "stopped with exit code 3", recordingInitializeComm},
         };
         for (const auto &row : rows)
-            QTest::newRow(row[0]) << QString::fromLatin1(row[1]) << QString::fromLatin1(row[2]);
+            QTest::newRow(row.name) << row.command << row.tickCall << row.result
+                                    << QString::fromLatin1(row.reported) << row.initializeAfter;
     }
     void bridgeFailureIsReportedOnceThenCallsFail()
     {
         QFETCH(QString, command);
+        QFETCH(bool, tickCall);
+        QFETCH(int, result);
         QFETCH(QString, reported);
+        QFETCH(int, resultOfInitializeAfter);
         RecordingMessages messages;
         BridgeTransport bridge(messages, QProcess::splitCommand(command)); // the default bound
         LinkLibrary link(bridge, messages);
-        for (int call = 0; call < 3; ++call)
-            QCOMPARE(link.radio_init(1, 1, 0xFFFF, 0), failed);
-        QCOMPARE(messages.shown.size(), 1);
+        const auto call = [&] {
+            return tickCall ? link.radio_message_conf_laser(1, QStringLiteral("RA"))
+                            : link.radio_init(1, 1, 0xFFFF, 0);
+        };
+        QCOMPARE(call(), result);
+        QCOMPARE(messages.shown.size(), reported.isEmpty() ? 0 : 1);
+        if (reported.isEmpty())
+            return;
         QVERIFY2(messages.shown.first().contains(reported), qPrintable(messages.shown.first()));
         QCOMPARE(bridge.bridgeProcessId(), 0); // stopped, not left running
+        QCOMPARE(call(), failed);
+        QCOMPARE(messages.shown.size(), 1);
+        if (resultOfInitializeAfter == notTried)
+            return;
+        QCOMPARE(link.InitializeComm(3, 19200), resultOfInitializeAfter);
+        QCOMPARE(messages.shown.size(), resultOfInitializeAfter == failed ? 2 : 1);
     }
 
     void badRequestIsAnsweredWithAnError_data()
