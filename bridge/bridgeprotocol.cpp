@@ -2,6 +2,12 @@
 
 namespace BridgeProtocol {
 
+using LinkCall::Kind;
+using LinkCall::receiveArraySize;
+using LinkCall::signature;
+using LinkCall::Status;
+using LinkCall::Value;
+
 namespace {
 
 constexpr unsigned bitsPerByte = 8;
@@ -128,24 +134,6 @@ std::string checkEnd(const Reader &reader)
 
 } // namespace
 
-const Signature &signature(Function function)
-{
-    return functions[std::size_t(function)];
-}
-
-Call emptyCall(Function function)
-{
-    Call call;
-    call.function = function;
-    for (const char *kind = signature(function).kinds; *kind; ++kind) {
-        Value value;
-        if (Kind(*kind) == Kind::Array)
-            value.array.assign(receiveArraySize, 0);
-        call.arguments.push_back(std::move(value));
-    }
-    return call;
-}
-
 std::string encodeRequest(const Call &call)
 {
     std::string body(1, char(call.function));
@@ -163,7 +151,10 @@ std::string encodeAnswer(Function function, const Answer &answer)
         putText(body, answer.reason);
         return withLengthPrefix(body);
     }
-    putUint32(body, std::uint32_t(answer.result));
+    if (signature(function).result == Kind::Text)
+        putText(body, answer.text);
+    else
+        putUint32(body, std::uint32_t(answer.result));
     const char *kinds = signature(function).kinds;
     for (std::size_t i = 0; kinds[i]; ++i) {
         if (comesBack(Kind(kinds[i])))
@@ -179,9 +170,9 @@ std::string decodeRequest(std::string_view body, Call &call)
     const std::uint8_t function = reader.byte();
     if (reader.failed())
         return "the message is empty";
-    if (function >= functionCount)
+    if (function >= LinkCall::functionCount)
         return "unknown function " + std::to_string(function);
-    call = emptyCall(Function(function));
+    call = LinkCall::emptyCall(Function(function));
     const char *kinds = signature(call.function).kinds;
     for (std::size_t i = 0; kinds[i]; ++i)
         reader.value(Kind(kinds[i]), call.arguments[i]);
@@ -194,7 +185,7 @@ std::string decodeAnswer(std::string_view body, Function function, Answer &answe
     const std::uint8_t status = reader.byte();
     if (reader.failed())
         return "the answer is empty";
-    if (status >= statusCount)
+    if (status >= LinkCall::statusCount)
         return "unknown answer status " + std::to_string(status);
     answer = Answer();
     answer.status = Status(status);
@@ -203,8 +194,11 @@ std::string decodeAnswer(std::string_view body, Function function, Answer &answe
         answer.reason = reader.text();
         return checkEnd(reader);
     }
-    answer.result = reader.number();
-    const Call shape = emptyCall(function);
+    if (signature(function).result == Kind::Text)
+        answer.text = reader.text();
+    else
+        answer.result = reader.number();
+    const Call shape = LinkCall::emptyCall(function);
     answer.arguments = shape.arguments;
     const char *kinds = signature(function).kinds;
     for (std::size_t i = 0; kinds[i]; ++i) {

@@ -7,7 +7,6 @@
 
 #include "bridgeprotocol.h"
 #include "librarybinding.h"
-#include "wendalink.h"
 
 #include <cstdio>
 #include <string>
@@ -23,16 +22,14 @@
 #endif
 
 using namespace BridgeProtocol;
+using LinkCall::Status;
 
 namespace {
 
 const char *const defaultLibraryName = "wendalink";
-// Zero bytes after each text: its terminator, and the end of a configuration
-// list whose length is a whole number of records.
-constexpr std::size_t textPadding = 8;
 constexpr int exitBadStream = 1;
 
-std::string ownFolder(const char *argv0)
+std::string ownPath(const char *argv0)
 {
     std::string path = argv0 ? argv0 : "";
 #if defined(_WIN32)
@@ -51,109 +48,14 @@ std::string ownFolder(const char *argv0)
     if (size > 0)
         path.assign(buffer.data(), std::size_t(size));
 #endif
-    const std::size_t end = path.find_last_of("/\\");
-    return end == std::string::npos ? std::string() : path.substr(0, end);
+    return path;
 }
 
-// The call's arguments as the library sees them: numbers, the addresses of
-// out variables and arrays, and NUL-terminated copies of the texts.
-class Arguments
-{
-public:
-    explicit Arguments(Call &call)
-        : m_call(call)
-    {
-        for (const Value &value : call.arguments) {
-            std::vector<char> text(value.text.begin(), value.text.end());
-            text.resize(text.size() + textPadding, '\0');
-            m_texts.push_back(std::move(text));
-        }
-    }
-
-    std::int32_t n(std::size_t i) const { return m_call.arguments[i].number; }
-    std::int32_t *o(std::size_t i) { return &m_call.arguments[i].number; }
-    std::int32_t *a(std::size_t i) { return m_call.arguments[i].array.data(); }
-    char *t(std::size_t i) { return m_texts[i].data(); }
-
-    // Takes every text back as the library left it, at its length.
-    void takeTextsBack()
-    {
-        for (std::size_t i = 0; i < m_texts.size(); ++i) {
-            std::string &text = m_call.arguments[i].text;
-            text.assign(m_texts[i].data(), text.size());
-        }
-    }
-
-private:
-    Call &m_call;
-    std::vector<std::vector<char>> m_texts;
-};
-
-template<typename Function>
-Function *as(LibraryBinding::Address address)
-{
-    return reinterpret_cast<Function *>(address);
-}
-
-std::int32_t invoke(Function function, LibraryBinding::Address f, Arguments &a)
-{
-    switch (function) {
-    case Function::InitializeComm:
-        return as<decltype(::InitializeComm)>(f)(a.n(0), a.n(1));
-    case Function::radio_set_baudrate:
-        return as<decltype(::radio_set_baudrate)>(f)(a.n(0));
-    case Function::radio_init:
-        return as<decltype(::radio_init)>(f)(a.n(0), a.n(1), a.n(2), a.n(3));
-    case Function::radio_close:
-        return as<decltype(::radio_close)>(f)();
-    case Function::TerminateComm:
-        return as<decltype(::TerminateComm)>(f)(a.n(0));
-    case Function::Get_Message:
-        return as<decltype(::Get_Message)>(f)(a.o(0), a.n(1), a.n(2), a.t(3));
-    case Function::GetStringFromPtr:
-        return as<decltype(::GetStringFromPtr)>(f)(a.t(0), a.n(1), a.n(2));
-    case Function::Send_Message:
-        return as<decltype(::Send_Message)>(f)(a.t(0), a.t(1), a.n(2), a.n(3));
-    case Function::radio_recv4:
-        return as<decltype(::radio_recv4)>(f)(a.o(0), a.o(1), a.o(2), a.o(3), a.o(4), a.o(5),
-            a.o(6), a.o(7), a.o(8), a.o(9), a.a(10), a.a(11), a.t(12), a.t(13));
-    case Function::radio_message_conf_laser:
-        return as<decltype(::radio_message_conf_laser)>(f)(a.n(0), a.t(1));
-    case Function::xml_reset:
-        return as<decltype(::xml_reset)>(f)();
-    case Function::xml_position_inside_tag:
-        return as<decltype(::xml_position_inside_tag)>(f)(a.t(0));
-    case Function::xml_write_tag:
-        return as<decltype(::xml_write_tag)>(f)(a.t(0), a.t(1));
-    case Function::xml_remove_tag:
-        return as<decltype(::xml_remove_tag)>(f)(a.t(0));
-    }
-    return 0;
-}
-
-Answer failure(Status status, const std::string &library, const std::string &reason)
+Answer badRequest(const std::string &reason)
 {
     Answer answer;
-    answer.status = status;
-    answer.library = library;
+    answer.status = Status::BadRequest;
     answer.reason = reason;
-    return answer;
-}
-
-Answer serve(LibraryBinding &library, Call &call)
-{
-    const char *name = signature(call.function).name;
-    if (!library.load())
-        return failure(Status::LibraryMissing, library.library(), library.reason());
-    const LibraryBinding::Address address = library.resolve(name);
-    if (!address)
-        return failure(Status::FunctionMissing, library.library(), library.reason());
-
-    Arguments arguments(call);
-    Answer answer;
-    answer.result = invoke(call.function, address, arguments);
-    arguments.takeTextsBack();
-    answer.arguments = std::move(call.arguments);
     return answer;
 }
 
@@ -171,7 +73,7 @@ bool readExactly(char *buffer, std::size_t size)
 int refuse(const std::string &reason)
 {
     std::fprintf(stderr, "wendalink-bridge: %s\n", reason.c_str());
-    send(encodeAnswer(Function::InitializeComm, failure(Status::BadRequest, {}, reason)));
+    send(encodeAnswer(Function::InitializeComm, badRequest(reason)));
     return exitBadStream;
 }
 
@@ -184,7 +86,7 @@ int main(int argc, char **argv)
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
-    LibraryBinding library(argc > 1 ? argv[1] : defaultLibraryName, ownFolder(argv[0]));
+    LibraryBinding library(argc > 1 ? argv[1] : defaultLibraryName, ownPath(argv[0]));
 
     std::string body;
     for (;;) {
@@ -203,9 +105,10 @@ int main(int argc, char **argv)
 
         Call call;
         const std::string problem = decodeRequest(body, call);
+        const Function function = call.function;
         const Answer answer
-            = problem.empty() ? serve(library, call) : failure(Status::BadRequest, {}, problem);
-        if (!send(encodeAnswer(call.function, answer)))
+            = problem.empty() ? serve(library, std::move(call)) : badRequest(problem);
+        if (!send(encodeAnswer(function, answer)))
             return exitBadStream;
     }
 }

@@ -1,11 +1,14 @@
 #include "linklibraryfactory.h"
 
-#include "bridgedlinklibrary.h"
-#include "wendalinklibrary.h"
+#include "bridgetransport.h"
+#include "inprocesstransport.h"
 
 std::unique_ptr<LinkLibrary> makeLinkLibrary(OperatorMessages &messages, LinkLoading loading)
 {
+    std::unique_ptr<LinkTransport> transport;
     if (loading == LinkLoading::Bridge)
-        return std::make_unique<BridgedLinkLibrary>(messages);
-    return std::make_unique<WendalinkLibrary>(messages);
+        transport = std::make_unique<BridgeTransport>(messages);
+    else
+        transport = std::make_unique<InProcessTransport>();
+    return std::make_unique<LinkLibrary>(std::move(transport), messages);
 }

@@ -11,6 +11,7 @@
 #include <string>
 
 using namespace BridgeProtocol;
+using LinkCall::functionCount;
 
 namespace {
 

@@ -3,7 +3,8 @@
 
 #include "bench.h"
 #include "bootsettings.h"
-#include "bridgedlinklibrary.h"
+#include "bridgetransport.h"
+#include "linklibrary.h"
 #include "commandbuilder.h"
 #include "frames.h"
 #include "operatormessages.h"
@@ -245,8 +246,11 @@ Summary bridgeStarts(int runs, const QString &library, CountedMessages &messages
     std::vector<double> starts;
     for (int run = 0; run < runs; ++run) {
         const qint64 begin = monotonicNs();
-        BridgedLinkLibrary link(messages,
-            {LineProcess::builtProgram(QLatin1String(BridgedLinkLibrary::bridgeName)), library});
+        LinkLibrary link(std::make_unique<BridgeTransport>(messages,
+                             QStringList {LineProcess::builtProgram(
+                                              QLatin1String(BridgeTransport::bridgeName)),
+                                 library}),
+            messages);
         link.radio_set_baudrate(0);
         starts.push_back(double(monotonicNs() - begin) / nsPerMs);
     }

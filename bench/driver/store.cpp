@@ -7,7 +7,8 @@
 #include "operatormessages.h"
 #include "optiontable.h"
 #include "sharedconfiguration.h"
-#include "wendalinklibrary.h"
+#include "inprocesstransport.h"
+#include "linklibrary.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -88,7 +89,7 @@ Saves timeSaves(OptionPanel &panel, const QString &path, const QByteArray &conte
     file.close();
     qputenv("WENDALINK_STORE", QFile::encodeName(path));
     CollectingMessages messages;
-    WendalinkLibrary link(messages);
+    LinkLibrary link(std::make_unique<InProcessTransport>(), messages);
     saveForAllTerminals(link, panel);
     Saves saves;
     bool firstChecked = true;

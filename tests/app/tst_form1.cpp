@@ -3,7 +3,7 @@
 #include "form1.h"
 #include "form2.h"
 #include "module3.h"
-#include "recordinglinklibrary.h"
+#include "recordinglinktransport.h"
 #include "recordingmessages.h"
 
 #include <QAccessible>

@@ -2,7 +2,7 @@
 #include "fieldlog.h"
 #include "linklifecycle.h"
 #include "module3.h"
-#include "recordinglinklibrary.h"
+#include "recordinglinktransport.h"
 #include "recordingmessages.h"
 
 #include <QSettings>
@@ -30,7 +30,7 @@ private slots:
     void init()
     {
         QSettings(m_path, QSettings::IniFormat).clear();
-        m_link = RecordingLinkLibrary();
+        m_link.restart();
         m_messages = RecordingMessages();
     }
 

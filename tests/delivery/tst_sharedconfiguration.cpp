@@ -1,6 +1,6 @@
 #include "deliverytesthelpers.h"
 #include "fieldlog.h"
-#include "recordinglinklibrary.h"
+#include "recordinglinktransport.h"
 #include "sharedconfiguration.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "deliverytesthelpers.h"
 #include "fieldlog.h"
-#include "recordinglinklibrary.h"
+#include "recordinglinktransport.h"
 #include "recordingmessages.h"
 #include "terminalpoller.h"
 
@@ -103,7 +103,8 @@ private slots:
         QVERIFY(QMetaObject::invokeMethod(&timer, "timeout", Qt::DirectConnection));
 
         QStringList expected {
-            QStringLiteral("radio_recv4(0, arrays, \"              \", \"              \")")};
+            QStringLiteral("radio_recv4(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, [101], [101], "
+                           "\"              \", \"              \")")};
         if (!baseStationMode)
             expected = QStringList {QStringLiteral("Get_Message(0, 100000, 0, \"        \")"),
                 QStringLiteral("GetStringFromPtr(%1, %2, %3)")

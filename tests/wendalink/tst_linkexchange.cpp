@@ -1,8 +1,12 @@
+#include "inprocesstransport.h"
+#include "linklibrary.h"
 #include "recordingmessages.h"
 #include "simulatorprocess.h"
 #include "wendalink.h"
-#include "wendalinklibrary.h"
 
+#include <cstdlib>
+
+#include <QLibrary>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,9 +40,11 @@ class LinkExchangeTest : public QObject
     Q_OBJECT
 
 private:
+    const QString m_libraryDir = QStringLiteral(WENDALINK_LIBRARY_DIR);
     RecordingMessages m_messages;
-    WendalinkLibrary m_link {m_messages, QString::fromLatin1(WendalinkLibrary::defaultName),
-        {QStringLiteral(WENDALINK_LIBRARY_DIR)}};
+    InProcessTransport m_inProcess {
+        QString::fromLatin1(InProcessTransport::defaultName), m_libraryDir};
+    LinkLibrary m_link {m_inProcess, m_messages};
     QTemporaryDir m_folder;
     std::unique_ptr<SimulatorProcess> m_simulator;
 
@@ -90,10 +96,11 @@ private slots:
     {
         QVERIFY(openLineToSimulator(QStringLiteral("serial")));
         // The raw functions, so that guard bytes can sit behind the NUL that ends each text.
-        const auto getMessage = reinterpret_cast<decltype(&::Get_Message)>(
-            QLibrary::resolve(m_link.loadedFrom(), "Get_Message"));
-        const auto getString = reinterpret_cast<decltype(&::GetStringFromPtr)>(
-            QLibrary::resolve(m_link.loadedFrom(), "GetStringFromPtr"));
+        QLibrary library(m_libraryDir + QStringLiteral("/wendalink"));
+        const auto getMessage
+            = reinterpret_cast<decltype(&::Get_Message)>(library.resolve("Get_Message"));
+        const auto getString
+            = reinterpret_cast<decltype(&::GetStringFromPtr)>(library.resolve("GetStringFromPtr"));
         QVERIFY(getMessage && getString);
         m_simulator->send(QStringLiteral("request 2"));
         char sender[] = "   \0GUARD";
@@ -103,13 +110,14 @@ private slots:
             length || (length = getMessage(&handle, getMessageMaxLength, 0, sender)), waitMs);
         QCOMPARE(length, int32_t(qstrlen("LASER RESET")));
         QCOMPARE(QByteArray(sender, sizeof sender), QByteArray("TER\0GUARD", sizeof sender));
-        char text[] = "     \0GUARD";
-        QCOMPARE(getString(text, handle, length), success);
-        QCOMPARE(QByteArray(text, sizeof text), QByteArray("LASER\0GUARD", sizeof text));
-        // The handle is spent: fetching it again leaves the text alone.
-        char again[] = "  ";
-        QVERIFY(getString(again, handle, length) != success);
-        QCOMPARE(QByteArray(again), QByteArray("  "));
+        // The message is the result, at most `length` bytes; the caller's text stays as it was.
+        char text[] = "  ";
+        char *fetched = getString(text, handle, qstrlen("LASER"));
+        QCOMPARE(QByteArray(fetched), QByteArray("LASER"));
+        std::free(fetched);
+        QCOMPARE(QByteArray(text), QByteArray("  "));
+        // The handle is spent: fetching it again gives nothing.
+        QCOMPARE(getString(text, handle, length), nullptr);
 
         const QString sentBy = QStringLiteral("TERM0002");
         QCOMPARE(m_link.Send_Message(threeRecords, sentBy, threeRecordsLength, sendKind), success);

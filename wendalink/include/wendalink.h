@@ -46,11 +46,13 @@ WENDALINK_API int32_t WENDALINK_CALL TerminateComm(int32_t port);
 
 /* Serial message link. Get_Message returns the length of the next queued
  * message (0 when none), writes a handle for it to *message and the sender's
- * 8-character identifier into `sender`. GetStringFromPtr copies that message
- * into `text` (at most `length` bytes) and releases the handle. */
+ * 8-character identifier into `sender`. GetStringFromPtr fetches that message
+ * and releases the handle. */
 WENDALINK_API int32_t WENDALINK_CALL Get_Message(
     int32_t *message, int32_t max_length, int32_t flags, char *sender);
-WENDALINK_API int32_t WENDALINK_CALL GetStringFromPtr(char *text, int32_t message, int32_t length);
+/* Returns the message as a new 8-bit string (at most `length` bytes, NUL-terminated) that the
+   caller owns and releases: on Windows with SysFreeString (it is a BSTR), elsewhere with free(). */
+WENDALINK_API char *WENDALINK_CALL GetStringFromPtr(char *text, int32_t message, int32_t length);
 WENDALINK_API int32_t WENDALINK_CALL Send_Message(
     char *data, char *destination, int32_t length, int32_t kind);
 

@@ -77,7 +77,6 @@ void LinkSession::closeAndEmptyQueues()
 
 qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
 {
-    const std::lock_guard lock(m_mutex);
     closeAndEmptyQueues();
     m_portNumber = 0;
     if (port <= 0)
@@ -122,7 +121,6 @@ qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
             QMetaObject::invokeMethod(
                 opened,
                 [this, opened] {
-                    const std::lock_guard lock(m_mutex);
                     if (m_port.get() == opened)
                         closeLine();
                 },
@@ -134,7 +132,6 @@ qint32 LinkSession::initializeComm(qint32 port, qint32 baud)
 
 qint32 LinkSession::setBaudRate(qint32 baud)
 {
-    const std::lock_guard lock(m_mutex);
     if (!isSupportedBaud(baud))
         return WendalinkResult::unsupportedBaud;
     if (!isOpen())
@@ -147,7 +144,6 @@ qint32 LinkSession::setBaudRate(qint32 baud)
 
 qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 flags)
 {
-    const std::lock_guard lock(m_mutex);
     if (!isOpen())
         return WendalinkResult::notOpen;
     if (port != m_portNumber)
@@ -174,7 +170,6 @@ qint32 LinkSession::radioInit(qint32 port, qint32 channel, qint32 mask, qint32 f
 
 qint32 LinkSession::radioClose()
 {
-    const std::lock_guard lock(m_mutex);
     closeAndEmptyQueues();
     return WendalinkResult::ok;
 }
@@ -220,7 +215,6 @@ qint32 LinkSession::send(const QByteArray &frame)
 
 qint32 LinkSession::getMessage(qint32 *message, qint32 maxLength, char *sender)
 {
-    const std::lock_guard lock(m_mutex);
     // The result is a length, so every failure reads as "nothing received".
     if (!message)
         return 0;
@@ -245,23 +239,17 @@ qint32 LinkSession::getMessage(qint32 *message, qint32 maxLength, char *sender)
     }
 }
 
-qint32 LinkSession::getStringFromPtr(char *text, qint32 message, qint32 length)
+std::optional<QByteArray> LinkSession::fetchMessage(qint32 message, qint32 length)
 {
-    const std::lock_guard lock(m_mutex);
     const std::optional<MessageQueue::Message> fetched = m_router.serialMessages().fetch(message);
     if (!fetched)
-        return WendalinkResult::unknownMessage;
-    if (text && length > 0) {
-        const qsizetype count = std::min({qsizetype(length), roomIn(text), fetched->text.size()});
-        std::memcpy(text, fetched->text.constData(), size_t(count));
-    }
-    return WendalinkResult::ok;
+        return std::nullopt;
+    return fetched->text.left(std::max(length, 0));
 }
 
 qint32 LinkSession::sendMessage(
     const char *data, const char *destination, qint32 length, qint32 kind)
 {
-    const std::lock_guard lock(m_mutex);
     if (!data || !destination || length < 0 || length > maxSerialDataSize)
         return WendalinkResult::badArgument;
     receive();
@@ -272,7 +260,6 @@ qint32 LinkSession::sendMessage(
 
 qint32 LinkSession::radioRecv4(qint32 *status, qint32 *terminal, qint32 *textLength, char *text)
 {
-    const std::lock_guard lock(m_mutex);
     receive();
     const std::optional<MessageQueue::Message> message = m_router.radioMessages().takeNext();
     if (!message)
@@ -292,7 +279,6 @@ qint32 LinkSession::radioRecv4(qint32 *status, qint32 *terminal, qint32 *textLen
 
 qint32 LinkSession::radioMessageConfLaser(qint32 terminal, const char *list)
 {
-    const std::lock_guard lock(m_mutex);
     if (!list || terminal < 0 || terminal > maxTerminalNumber)
         return WendalinkResult::badArgument;
     // The list carries no length: it ends at the first record whose first byte

@@ -8,7 +8,7 @@
 #include <QString>
 
 #include <memory>
-#include <mutex>
+#include <optional>
 
 class QSerialPort;
 
@@ -18,8 +18,8 @@ class QSerialPort;
 //
 // Nothing here needs an event loop: every call reads what is already on the
 // line without waiting (radio_init alone waits, at most initAnswerTimeout),
-// and writes wait only until the bytes are handed to the driver. Each public
-// function takes the lock once; the private helpers expect it taken.
+// and writes wait only until the bytes are handed to the driver. The library is
+// used from one thread, the one its QSerialPort belongs to: no lock.
 class LinkSession
 {
 public:
@@ -37,7 +37,9 @@ public:
     qint32 terminateComm(qint32 port);
 
     qint32 getMessage(qint32 *message, qint32 maxLength, char *sender);
-    qint32 getStringFromPtr(char *text, qint32 message, qint32 length);
+    // The message behind `message`, at most `length` bytes, and the handle
+    // released; nothing for an unknown or spent handle.
+    std::optional<QByteArray> fetchMessage(qint32 message, qint32 length);
     qint32 sendMessage(const char *data, const char *destination, qint32 length, qint32 kind);
 
     qint32 radioRecv4(qint32 *status, qint32 *terminal, qint32 *textLength, char *text);
@@ -56,7 +58,6 @@ private:
     void receive();
     qint32 send(const QByteArray &frame);
 
-    std::mutex m_mutex;
     std::unique_ptr<QSerialPort> m_port;
     std::unique_ptr<SerialLink> m_link;
     qint32 m_portNumber = 0;

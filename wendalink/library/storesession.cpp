@@ -27,7 +27,6 @@ qint32 StoreSession::storeResult(bool done)
 
 qint32 StoreSession::xmlReset()
 {
-    const std::lock_guard lock(m_mutex);
     // The path is looked up again, so a store moved by its variable is
     // followed; the same store keeps what it read, and reads again only when
     // the file changed.
@@ -39,7 +38,6 @@ qint32 StoreSession::xmlReset()
 
 qint32 StoreSession::xmlPositionInsideTag(const char *name)
 {
-    const std::lock_guard lock(m_mutex);
     if (!name)
         return WendalinkResult::badArgument;
     return storeResult(store().positionInside(name));
@@ -47,7 +45,6 @@ qint32 StoreSession::xmlPositionInsideTag(const char *name)
 
 qint32 StoreSession::xmlWriteTag(const char *name, const char *value)
 {
-    const std::lock_guard lock(m_mutex);
     if (!name || !value)
         return WendalinkResult::badArgument;
     return storeResult(store().writeTag(name, value));
@@ -55,7 +52,6 @@ qint32 StoreSession::xmlWriteTag(const char *name, const char *value)
 
 qint32 StoreSession::xmlRemoveTag(const char *name)
 {
-    const std::lock_guard lock(m_mutex);
     if (!name)
         return WendalinkResult::badArgument;
     return storeResult(store().removeTag(name));

@@ -3,7 +3,6 @@
 #include "configurationstore.h"
 #include "wendalinkresult.h"
 
-#include <mutex>
 #include <optional>
 
 // The state behind the xml_* functions: the shared configuration store, its
@@ -25,6 +24,5 @@ private:
     // The store call's result; a failure is logged with the store's reason.
     qint32 storeResult(bool done);
 
-    std::mutex m_mutex;
     std::optional<ConfigurationStore> m_store;
 };

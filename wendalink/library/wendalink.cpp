@@ -3,6 +3,7 @@
 #include "wendalink.h"
 
 #include "linksession.h"
+#include "ownedtext.h"
 #include "storesession.h"
 
 namespace {
@@ -45,9 +46,11 @@ int32_t WENDALINK_CALL Get_Message(
     return session().getMessage(message, max_length, sender);
 }
 
-int32_t WENDALINK_CALL GetStringFromPtr(char *text, int32_t message, int32_t length)
+char *WENDALINK_CALL GetStringFromPtr(char * /*text*/, int32_t message, int32_t length)
 {
-    return session().getStringFromPtr(text, message, length);
+    // The message is the result; the caller's text is left as it was.
+    const std::optional<QByteArray> text = session().fetchMessage(message, length);
+    return text ? newOwnedText(text->constData(), size_t(text->size())) : nullptr;
 }
 
 int32_t WENDALINK_CALL Send_Message(char *data, char *destination, int32_t length, int32_t kind)

@@ -12,6 +12,5 @@ constexpr qint32 unsupportedBaud = 4;
 constexpr qint32 noAnswer = 5; // the base station did not answer in time
 constexpr qint32 writeFailed = 6;
 constexpr qint32 nothingReceived = 7;
-constexpr qint32 unknownMessage = 8; // GetStringFromPtr with a handle it does not know
 constexpr qint32 storeFailed = 9;
 } // namespace WendalinkResult

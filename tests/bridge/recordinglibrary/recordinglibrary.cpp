@@ -2,18 +2,23 @@
 // a call made through the bridge can be compared with the same call made
 // in-process: each result mixes the function's numbers, out values and text
 // lengths in order; outs come back as 2 * in + 1, texts reversed, arrays with
-// each element raised by its index. Built natively and, for Wine, as a 32-bit
-// DLL whose .def file exports the functions under their plain names.
+// each element raised by its index. Get_Message announces "LASER RESET" and
+// puts its mix in the handle; GetStringFromPtr returns that text followed by
+// its mix, never what it leaves in its first argument. Built natively and, for
+// Wine, as a DLL whose .def file exports the functions under their plain names.
 // RECORDING_PARTIAL leaves radio_init out.
 #define WENDALINK_API // exported by name: visibility default, or the .def file
+#include "ownedtext.h"
 #include "wendalink.h"
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr int32_t receiveArraySize = 101;
+constexpr char queuedMessage[] = "LASER RESET";
 
 struct Mix
 {
@@ -53,9 +58,23 @@ RECORD(radio_init, 3, (int32_t a, int32_t b, int32_t c, int32_t d), << a << b <<
 #endif
 RECORD(radio_close, 4, (), )
 RECORD(TerminateComm, 5, (int32_t a), << a)
-RECORD(Get_Message, 6, (int32_t * message, int32_t a, int32_t b, char *sender),
-    << message << a << b << sender)
-RECORD(GetStringFromPtr, 7, (char *text, int32_t a, int32_t b), << text << a << b)
+
+int32_t WENDALINK_CALL Get_Message(int32_t *message, int32_t a, int32_t b, char *sender)
+{
+    *message = Mix {6} << *message << a << b << sender;
+    return int32_t(std::strlen(queuedMessage));
+}
+
+// A negative length gives no text: the caller falls back to its first argument.
+char *WENDALINK_CALL GetStringFromPtr(char *text, int32_t message, int32_t length)
+{
+    const int32_t mix = Mix {7} << text << message << length;
+    if (length < 0)
+        return nullptr;
+    const std::string result = queuedMessage + (" " + std::to_string(mix));
+    return newOwnedText(result.data(), std::min(result.size(), size_t(length)));
+}
+
 RECORD(Send_Message, 8, (char *data, char *to, int32_t a, int32_t b), << data << to << a << b)
 RECORD(radio_recv4, 9,
     (int32_t * o1, int32_t *o2, int32_t *o3, int32_t *o4, int32_t *o5, int32_t *o6, int32_t *o7,
