@@ -1,20 +1,32 @@
 #include "bootsettings.h"
+#include "bridgetransport.h"
 #include "filedialog.h"
 #include "form1.h"
 #include "form2.h"
+#include "goldentexts.h"
+#include "inprocesstransport.h"
+#include "messageboxmessages.h"
 #include "module3.h"
+#include "optioncheckbox.h"
 #include "recordinglinktransport.h"
 #include "recordingmessages.h"
 
 #include <QAccessible>
 #include <QAction>
-#include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -27,9 +39,21 @@ public:
     std::optional<QString> askSave() override { return answer; }
 };
 
+// How long the failing bridges' tests wait for an answer.
+constexpr std::chrono::milliseconds silenceBound {100};
+
 // The main window over recording fakes and a temporary settings store.
 struct WindowRig
 {
+    using MakeLink = std::function<std::unique_ptr<LinkLibrary>(OperatorMessages &)>;
+
+    // `makeLink` puts a real way to the library in place of the recording one.
+    explicit WindowRig(const MakeLink &makeLink = {})
+        : ownLink(makeLink ? makeLink(messages) : nullptr)
+        , window(std::make_unique<Form1>(
+              settings, ownLink ? *ownLink : link, messages, store, &fileDialog))
+    { }
+
     QTemporaryDir folder;
     BootSettings store {std::make_unique<QSettings>(
         folder.filePath(QStringLiteral("boot.ini")), QSettings::IniFormat)};
@@ -37,8 +61,8 @@ struct WindowRig
     RecordingLinkLibrary link;
     RecordingMessages messages;
     ScriptedFileDialog fileDialog;
-    std::unique_ptr<Form1> window
-        = std::make_unique<Form1>(settings, link, messages, store, &fileDialog);
+    std::unique_ptr<LinkLibrary> ownLink;
+    std::unique_ptr<Form1> window;
 
     template<typename Child = QWidget>
     Child *child(const char *name) const
@@ -46,6 +70,47 @@ struct WindowRig
         return window->findChild<Child *>(QString::fromLatin1(name));
     }
 };
+
+// What the operator reads on `window` and its named controls, named as the
+// golden list names them ("Form1", "Form1.Check3"); a list gives one per entry.
+QList<GoldenTexts::Entry> shownTexts(const QWidget &window)
+{
+    const QString name = window.objectName();
+    QList<GoldenTexts::Entry> shown {{name, window.windowTitle()}};
+    for (QObject *child : window.findChildren<QObject *>()) {
+        const QString where = name + u'.' + child->objectName();
+        if (child->objectName().startsWith(QLatin1String("qt_")))
+            continue; // Qt's own parts
+        if (auto *box = qobject_cast<OptionCheckBox *>(child))
+            shown.append({where, box->caption()});
+        else if (auto *button = qobject_cast<QAbstractButton *>(child))
+            shown.append({where, button->text()});
+        else if (auto *label = qobject_cast<QLabel *>(child))
+            shown.append({where, label->text()});
+        else if (auto *group = qobject_cast<QGroupBox *>(child))
+            shown.append({where, group->title()});
+        else if (auto *menu = qobject_cast<QMenu *>(child))
+            shown.append({where, menu->title()});
+        else if (auto *action = qobject_cast<QAction *>(child); action && !action->menu())
+            shown.append({where, action->text()});
+        else if (auto *list = qobject_cast<QComboBox *>(child)) {
+            for (int entry = 0; entry < list->count(); ++entry)
+                shown.append({where, list->itemText(entry)});
+        }
+    }
+    return shown;
+}
+
+// One line per text, ordered by where it is read; a list's entries keep their order.
+QStringList byPlace(QList<GoldenTexts::Entry> texts)
+{
+    std::stable_sort(texts.begin(), texts.end(),
+        [](const GoldenTexts::Entry &a, const GoldenTexts::Entry &b) { return a.first < b.first; });
+    QStringList lines;
+    for (const auto &[where, text] : std::as_const(texts))
+        lines << where + QStringLiteral(" \"") + text + u'"';
+    return lines;
+}
 
 } // namespace
 
@@ -64,15 +129,100 @@ private slots:
             rig.link.log.contains(QStringLiteral("Get_Message(0, 100000, 0, \"        \")")));
         rig.link.radioInitResult = 1;
         rig.window->load();
-        QCOMPARE(rig.window->windowTitle(),
-            Form1::versionCaption(
-                PELSADO_VERSION_MAJOR, PELSADO_VERSION_MINOR, PELSADO_VERSION_PATCH));
         QVERIFY(!rig.window->windowIcon().pixmap(32).isNull());
         rig.window->show();
         rig.link.log.clear();
         rig.child<QAction>("Exit")->trigger();
         QTest::qWait(3 * TerminalPoller::pollIntervalMs);
         QCOMPARE(rig.link.log, QStringList {"TerminateComm(1)"});
+    }
+
+    // Both windows after start-up, every named control, and the title of every
+    // message box, read as the operator reads them.
+    void everyTextReadsAsDocumented()
+    {
+        WindowRig rig;
+        rig.window->load();
+        rig.child<QAction>("SerialConf")->trigger();
+        QList<GoldenTexts::Entry> shown
+            = shownTexts(*rig.window) + shownTexts(*rig.window->serialDialog());
+        QTimer::singleShot(0, rig.window.get(), [&shown] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                shown.append({QStringLiteral("MessageBox"), box->windowTitle()});
+                box->done(QMessageBox::Ok);
+            }
+        });
+        MessageBoxMessages().show(QStringLiteral("any text"));
+
+        const GoldenTexts::Values version {{"major", QString::number(PELSADO_VERSION_MAJOR)},
+            {"minor", QString::number(PELSADO_VERSION_MINOR)},
+            {"patch", QString::number(PELSADO_VERSION_PATCH)}};
+        QList<GoldenTexts::Entry> golden;
+        for (const auto &[where, text] : GoldenTexts::entries()) {
+            if (where.startsWith(QLatin1String("Form")) || where == QLatin1String("MessageBox"))
+                golden.append({where, GoldenTexts::filled(text, version)});
+        }
+        QCOMPARE(byPlace(shown), byPlace(golden));
+    }
+
+    // A way to the library that fails is told once, in the tool's own words,
+    // however often polling calls it afterwards.
+    void linkFailureIsToldOnce_data()
+    {
+        QTest::addColumn<QString>("library"); // loaded in-process; empty: through `bridge`
+        QTest::addColumn<QStringList>("bridge");
+        QTest::addColumn<QString>("told"); // the golden text's name
+        QTest::addColumn<GoldenTexts::Values>("values");
+        const auto bridgeFailed = [](const QString &bridge, const QString &what) {
+            return GoldenTexts::Values {{"bridge", bridge}, {"what", what}};
+        };
+        QTest::newRow("no library") << "no_such_link_library" << QStringList() << "libraryMissing"
+                                    << GoldenTexts::Values {};
+        QTest::newRow("no bridge")
+            << "" << QStringList {"/no/such/bridge"} << "bridgeFailed"
+            << bridgeFailed("/no/such/bridge", GoldenTexts::text("bridgeNotStarted"));
+        QTest::newRow("bridge dies")
+            << "" << QStringList {"sh", "-c", "head -c 1; exit 3"} << "bridgeFailed"
+            << bridgeFailed(
+                   "sh -c head -c 1; exit 3", GoldenTexts::text("bridgeStopped", {{"code", "3"}}));
+        QTest::newRow("bridge killed")
+            << "" << QStringList {"sh", "-c", "head -c 1; kill -9 $$"} << "bridgeFailed"
+            << bridgeFailed("sh -c head -c 1; kill -9 $$",
+                   GoldenTexts::text("bridgeKilled", {{"signal", "9"}, {"name", "SIGKILL"}}));
+        QTest::newRow("bridge silent")
+            << "" << QStringList {"sh", "-c", "cat >/dev/null"} << "bridgeFailed"
+            << bridgeFailed("sh -c cat >/dev/null",
+                   GoldenTexts::text(
+                       "bridgeSilent", {{"bound", QString::number(silenceBound.count())}}));
+        QTest::newRow("bridge talks on")
+            << "" << QStringList {"sh", "-c", "echo garbage; cat"} << "bridgeFailed"
+            << bridgeFailed("sh -c echo garbage; cat", GoldenTexts::text("bridgeAnswerTooLong"));
+    }
+    void linkFailureIsToldOnce()
+    {
+        QFETCH(QString, library);
+        QFETCH(QStringList, bridge);
+        QFETCH(QString, told);
+        QFETCH(GoldenTexts::Values, values);
+        WindowRig rig([&](OperatorMessages &messages) -> std::unique_ptr<LinkLibrary> {
+            if (library.isEmpty())
+                return std::make_unique<LinkLibrary>(
+                    std::make_unique<BridgeTransport>(messages, bridge, silenceBound), messages);
+            return std::make_unique<LinkLibrary>(
+                std::make_unique<InProcessTransport>(library), messages);
+        });
+        // Through the bridge the first call comes from a tick of Timer1 (it runs from the
+        // window's creation): start-up calls wait for a slow bridge as long as it takes.
+        if (!library.isEmpty())
+            rig.window->load();
+        QTRY_VERIFY(!rig.messages.shown.isEmpty());
+        QTest::qWait(3 * TerminalPoller::pollIntervalMs);
+        const QRegularExpression golden = GoldenTexts::pattern(told, values);
+        const auto tellings = std::count_if(rig.messages.shown.cbegin(), rig.messages.shown.cend(),
+            [&](const QString &text) { return golden.match(text).hasMatch(); });
+        QVERIFY2(tellings == 1,
+            qPrintable(rig.messages.shown.join(QStringLiteral("\n---\n"))
+                + QStringLiteral("\nholds not once\n") + GoldenTexts::text(told, values)));
     }
 
     // A wide trace shows its start, and nothing but the trace changes.

@@ -1,5 +1,6 @@
 #include "deliverytesthelpers.h"
 #include "fieldlog.h"
+#include "goldentexts.h"
 #include "recordinglinktransport.h"
 #include "recordingmessages.h"
 #include "terminalpoller.h"
@@ -69,9 +70,11 @@ private slots:
         QFETCH(int, fetchedLength);
         QFETCH(QString, logged);
         const bool sent = logged.startsWith(QLatin1String("sent"));
-        const char *shown = !logged.startsWith(QLatin1String("refused")) ? nullptr
-            : logged.contains(QLatin1String("nothing")) ? TerminalPoller::nothingSelectedText
-                                                        : TerminalPoller::tooManyRecordsText;
+        const char *refusal
+            = logged.contains(QLatin1String("nothing")) ? "nothingSelected" : "tooManyRecords";
+        const QStringList shown = logged.startsWith(QLatin1String("refused"))
+            ? QStringList {GoldenTexts::text(QString::fromLatin1(refusal))}
+            : QStringList();
         RecordingLinkLibrary link;
         MemoryOptionPanel panel;
         RecordingMessages messages;
@@ -121,7 +124,7 @@ private slots:
                                 RecordingLinkLibrary::quoted(senderIdentifier))
                             .arg(list.size());
         QCOMPARE(link.log, expected);
-        QCOMPARE(messages.shown, shown ? QStringList {QString::fromLatin1(shown)} : QStringList());
+        QCOMPARE(messages.shown, shown);
         QVERIFY(!timerOnWhileBoxOpen);
         QVERIFY(timer.isActive());
     }

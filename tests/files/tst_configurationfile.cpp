@@ -1,4 +1,5 @@
 #include "configurationfile.h"
+#include "goldentexts.h"
 #include "memoryoptionpanel.h"
 #include "smallfilesystem.h"
 
@@ -105,20 +106,21 @@ private slots:
         QTest::addColumn<QString>("text4");
         QTest::addColumn<Trouble>("trouble");
         QTest::addColumn<QString>("message"); // none: the save succeeds and loads back
-        const QString notKept = "settings.cfg, line 64: the text of Text4 %1, which a "
-                                "configuration file cannot keep";
-        const QString notWritten
-            = "settings.cfg: the file cannot be written (%1); nothing was saved";
+        const GoldenTexts::Values text4Line {{"file", fileName}, {"line", "64"}, {"field", "4"}};
+        const auto notWritten = [](const QString &reason) {
+            return GoldenTexts::text("fileNotWritten", {{"file", fileName}, {"reason", reason}});
+        };
         QTest::newRow("text as long as a line") << QString(longest, u'x') << none << QString();
         QTest::newRow("folder takes no new file") << "12" << folderLocked << QString();
         QTest::newRow("text longer than a line")
-            << QString(longest + 1, u'x') << none << notKept.arg("is longer than 32767 characters");
+            << QString(longest + 1, u'x') << none << GoldenTexts::text("textTooLong", text4Line);
         QTest::newRow("line break in a text")
-            << "1\n2" << none << notKept.arg("holds a line break");
+            << "1\n2" << none << GoldenTexts::text("textHoldsLineBreak", text4Line);
         // 60 state lines of 5 bytes, the longest text and 10 line ends; %1: one block.
-        QTest::newRow("room for the first bytes only") << QString(
-            longest, u'x') << roomForPart << notWritten.arg("%1 of 33087 bytes reached the file");
-        QTest::newRow("disk full") << "" << diskFull << notWritten.arg("No space left on device");
+        QTest::newRow("room for the first bytes only")
+            << QString(longest, u'x') << roomForPart
+            << notWritten(GoldenTexts::text("bytesLost", {{"written", "%1"}, {"size", "33087"}}));
+        QTest::newRow("disk full") << "" << diskFull << notWritten("No space left on device");
     }
     void saveLoadsBackOrKeepsEarlierFileAndCheck56()
     {
@@ -180,10 +182,10 @@ private slots:
         QVERIFY(write(pipeEnds, whole.constData(), whole.size()) == whole.size());
         MemoryOptionPanel panel;
 
-        QCOMPARE(readconffile(panel, path).message(),
-            QStringLiteral("pipe: the file cannot be opened (not a regular file)"));
-        QCOMPARE(writeconffile(panel, path).message(),
-            QStringLiteral("pipe: the file cannot be created (not a regular file)"));
+        const GoldenTexts::Values pipe {
+            {"file", "pipe"}, {"reason", GoldenTexts::text("notRegularFile")}};
+        QCOMPARE(readconffile(panel, path).message(), GoldenTexts::text("fileNotOpened", pipe));
+        QCOMPARE(writeconffile(panel, path).message(), GoldenTexts::text("fileNotCreated", pipe));
         QCOMPARE(describe(panel), describe(MemoryOptionPanel()));
         QVERIFY(!QFileInfo(path).isFile());
     }
@@ -194,22 +196,25 @@ private slots:
         QTest::addColumn<int>("check1"); // the state line 1 gives
         QTest::addColumn<int>("stopLine"); // the first line not applied
         QTest::addColumn<QString>("message");
+        const auto atLine = [](const char *name, int line, const QString &text = QString()) {
+            return GoldenTexts::text(
+                name, {{"file", fileName}, {"line", QString::number(line)}, {"text", text}});
+        };
         const QByteArray after1 = sampleFile(2);
-        const QString ends = "the file ends before this line; a configuration file has 70 lines";
         const QByteArray huge(8 << 20, 'x');
         const QByteArray upToText3 = sampleFile(1, 62);
         QTest::newRow("empty line 1") << "\r\n" + after1 << 0 << wholeFile << "";
         QTest::newRow("1.5 rounds to even 2") << "1.5\r\n" + after1 << 2 << wholeFile << "";
         QTest::newRow("75 lines, the rest never read")
             << sampleFile() + QByteArray(" 7 \r\n").repeated(5) + huge << 1 << wholeFile << "";
-        QTest::newRow("69 lines") << sampleFile(1, 69) << 1 << 70 << ends;
+        QTest::newRow("69 lines") << sampleFile(1, 69) << 1 << 70 << atLine("fileEndsEarly", 70);
         QTest::newRow("state 7") << sampleFile(1, 16) + " 7 " << 1 << 17
-                                 << "\"7\" is not a check-box state (0, 1 or 2)";
+                                 << atLine("fileNotAState", 17, "7");
         QTest::newRow("a line as long as a text can be")
             << upToText3 + QByteArray(longest - 2, ' ') + "T3\r\n" + sampleFile(64) << 1
             << wholeFile << "";
         QTest::newRow("a line one longer") << upToText3 + QByteArray(longest + 1, 'x') + "\r\n"
-                + sampleFile(64) << 1 << 63 << "the line is longer than 32767 characters";
+                + sampleFile(64) << 1 << 63 << atLine("fileLineTooLong", 63);
     }
     void loadAppliesEveryLineBeforeTheFirstBadOne()
     {
@@ -224,9 +229,7 @@ private slots:
         QBuffer device(&bytes);
         QVERIFY(device.open(QIODevice::ReadOnly));
 
-        QCOMPARE(readconffile(panel, device, fileName).message(),
-            message.isEmpty() ? message
-                              : QStringLiteral("settings.cfg, line %1: ").arg(stopLine) + message);
+        QCOMPARE(readconffile(panel, device, fileName).message(), message);
         QCOMPARE(describe(panel), applied.mid(0, stopLine - 1) + untouched.mid(stopLine - 1));
         // A line is read only up to the length limit, and nothing after line 70.
         QVERIFY(device.pos() <= qint64(stopLine) * (longest + 2));

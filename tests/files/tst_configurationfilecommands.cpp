@@ -1,5 +1,6 @@
 #include "commondialog.h"
 #include "configurationfilecommands.h"
+#include "goldentexts.h"
 #include "memoryoptionpanel.h"
 #include "recordingmessages.h"
 
@@ -47,8 +48,8 @@ private slots:
         commands.save();
         QCOMPARE(proposed, QStringList({"", "", "empty.cfg", "empty.cfg"}));
         QCOMPARE(messages.shown,
-            QStringList({"empty.cfg, line 1: the file ends before this line; a configuration "
-                         "file has 70 lines"}));
+            QStringList {
+                GoldenTexts::text("fileEndsEarly", {{"file", "empty.cfg"}, {"line", "1"}})});
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList({"empty.cfg"}));
         QCOMPARE(panel.checkState(56), OptionPanel::unchecked);
     }
