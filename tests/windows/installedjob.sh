@@ -24,7 +24,9 @@ fail() {
     echo "FAILED: $*" >&2
     if [ -n "${DISPLAY:-}" ]; then
         echo "windows shown:" >&2
-        "$XDOTOOL" search --onlyvisible --name . getwindowname %@ >&2 2>/dev/null
+        for window in $("$XDOTOOL" search --onlyvisible --class . 2>/dev/null); do
+            echo "  $("$XDOTOOL" getwindowname "$window" 2>/dev/null)" >&2
+        done
         [ -n "${PELSADO_WINDOWS_FAILURE_SHOT:-}" ] && import -window root "$PELSADO_WINDOWS_FAILURE_SHOT"
     fi
     exit 1
@@ -137,6 +139,16 @@ request() {
     wait_for "answer to '$1': $2" has_line "$2"
 }
 
+# True once WINDOW keeps its place and size for a second, which it then has in
+# $X $Y $WIDTH $HEIGHT: Wine may map a dialog before giving it its final size.
+settled() {
+    local before
+    before=$("$XDOTOOL" getwindowgeometry --shell "$1")
+    sleep 1
+    eval "$("$XDOTOOL" getwindowgeometry --shell "$1")"
+    [ "$before" = "$("$XDOTOOL" getwindowgeometry --shell "$1")" ]
+}
+
 # The File menu's entry at POSITION (1 Load, 2 Save, 3 Exit).
 file_menu() {
     click_at $((originX + fileMenuX)) $((originY + menuBarY))
@@ -149,12 +161,12 @@ file_command() {
     local name=$2
     file_menu "$1"
     wait_for "file dialog" has_dialog
-    eval "$("$XDOTOOL" getwindowgeometry --shell "$(dialog_window)")"
-    sleep 1
+    wait_for "file dialog laid out" settled "$(dialog_window)"
     click_at $((X + WIDTH - nameFromRight)) $((Y + HEIGHT - nameFromBottom))
     "$XDOTOOL" key End shift+Home type --delay 50 "$name"
     "$XDOTOOL" key Return
     wait_for "file dialog closing" no_dialog
+    sleep 1 # the command goes on once the dialog is gone
 }
 
 start_tool() {
@@ -222,6 +234,7 @@ request "request 1" "config 1 $check1List"
 
 step "File > Save to C:\\job.cfg"
 file_command 2 'C:\job.cfg'
+wait_for "C:\\job.cfg written" test -f "$WINEPREFIX/drive_c/job.cfg"
 cmp "$WINEPREFIX/drive_c/job.cfg" "$(dirname "$0")/saved-check1.cfg" || fail "C:\\job.cfg differs"
 
 step "Check1 cleared, Check2 ticked, then File > Load of C:\\job.cfg; terminal 2 asks"
