@@ -68,11 +68,13 @@ std::pair<QStringList, QString> bridgeFor(const QString &arch, QString library)
     }
     if (!whyNotByArch[arch].isEmpty())
         return {{}, whyNotByArch[arch]};
-    // A library of the other word size: the 32-bit bridge gets the 64-bit
-    // DLL; the 64-bit one, a 64-bit library of another system.
-    if (library == wrongKind)
-        library
-            = underWine(is32 ? WINE_x86_64_DIR "/wendalink.dll" : nativeDir + "/libwendalink.so");
+    // A library of the other word size: each bridge gets the other one's DLL
+    // (a Linux library would be loaded by Wine itself, sanitizer runtime and all).
+    const QString otherDir = is32 ? WINE_x86_64_DIR : WINE_i686_DIR;
+    if (library == wrongKind) {
+        library = underWine(
+            otherDir.isEmpty() ? nativeDir + "/libwendalink.so" : otherDir + "/wendalink.dll");
+    }
     // Beside itself, the bridge finds wendalink.dll when given no name.
     QStringList command {wine, dir + QStringLiteral("/wendalink-bridge.exe")};
     return {library == QLatin1String("wendalink") ? command : command << library, {}};
