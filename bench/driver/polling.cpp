@@ -4,9 +4,9 @@
 #include "bench.h"
 #include "bootsettings.h"
 #include "bridgetransport.h"
-#include "linklibrary.h"
 #include "commandbuilder.h"
 #include "frames.h"
+#include "linklibrary.h"
 #include "operatormessages.h"
 #include "terminalpoller.h"
 
@@ -246,10 +246,10 @@ Summary bridgeStarts(int runs, const QString &library, CountedMessages &messages
     std::vector<double> starts;
     for (int run = 0; run < runs; ++run) {
         const qint64 begin = monotonicNs();
-        LinkLibrary link(std::make_unique<BridgeTransport>(messages,
-                             QStringList {LineProcess::builtProgram(
-                                              QLatin1String(BridgeTransport::bridgeName)),
-                                 library}),
+        LinkLibrary link(
+            std::make_unique<BridgeTransport>(messages,
+                QStringList {LineProcess::builtProgram(QLatin1String(BridgeTransport::bridgeName)),
+                    library}),
             messages);
         link.radio_set_baudrate(0);
         starts.push_back(double(monotonicNs() - begin) / nsPerMs);

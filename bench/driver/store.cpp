@@ -3,12 +3,12 @@
 
 #include "bench.h"
 #include "configurationfile.h"
+#include "inprocesstransport.h"
+#include "linklibrary.h"
 #include "memoryoptionpanel.h"
 #include "operatormessages.h"
 #include "optiontable.h"
 #include "sharedconfiguration.h"
-#include "inprocesstransport.h"
-#include "linklibrary.h"
 
 #include <QFile>
 #include <QSaveFile>
