@@ -5,6 +5,8 @@
 #include "wendalink.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 #include <QLibrary>
 #include <QTemporaryDir>
@@ -20,16 +22,20 @@ constexpr int radioFlags = 0;
 constexpr int success = 0;
 constexpr int getMessageMaxLength = 100000;
 constexpr int sendKind = 3;
+constexpr int maxSerialSendLength = 1012;
+constexpr int noLength = -1;
+constexpr qsizetype recordSize = 5;
+constexpr int longestList = 60; // records: one per option
 constexpr int waitMs = SimulatorProcess::waitMs;
 constexpr int ticksAfterHangup = 20;
 constexpr int tickMs = 5;
 // Four fill the simulator's output while nobody reads the line; it refuses the fifth.
 constexpr int noiseMegabytes = 5;
 
-// Three records as the builder makes them: code, two value characters or two
-// zero bytes, one zero byte.
-constexpr int threeRecordsLength = 15;
-const QString threeRecords = QString::fromLatin1("ZA\0\0\0RA\0\0\0UE05\0", threeRecordsLength);
+// Three records as the builder makes them (code, two value characters or two
+// zero bytes, one zero byte), and the NUL that ends the caller's copy of them.
+constexpr char threeRecordsAndNul[] = "ZA\0\0\0RA\0\0\0UE05\0";
+const QString threeRecords = QString::fromLatin1(threeRecordsAndNul, sizeof threeRecordsAndNul - 1);
 // How the simulator reports them arriving: their bytes in hex, then the decoded records.
 const QString threeRecordsReported = QStringLiteral("5a4100000052410000005545303500 ZA RA UE05");
 
@@ -92,7 +98,7 @@ private slots:
         }
     }
 
-    void serialMessagesCrossBothWaysAndNeverOverrunTheCallersText()
+    void serialMessageIsFetchedWithoutOverrunningTheCallersText()
     {
         QVERIFY(openLineToSimulator(QStringLiteral("serial")));
         // The raw functions, so that guard bytes can sit behind the NUL that ends each text.
@@ -118,10 +124,49 @@ private slots:
         QCOMPARE(QByteArray(text), QByteArray("  "));
         // The handle is spent: fetching it again gives nothing.
         QCOMPARE(getString(text, handle, length), nullptr);
+    }
 
-        const QString sentBy = QStringLiteral("TERM0002");
-        QCOMPARE(m_link.Send_Message(threeRecords, sentBy, threeRecordsLength, sendKind), success);
-        QVERIFY(m_simulator->waitForLine(QStringLiteral("config 2 ") + threeRecordsReported));
+    // The raw functions with buffers exactly as long as the caller's, so that
+    // the sanitizer build catches a read past their end: a list ends at its
+    // closing record (the NUL that ends the caller's copy) whatever length
+    // comes with it, and without one it ends after the longest list there is.
+    void listIsReadNoFurtherThanTheCallerGave_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<int>("length"); // Send_Message's; noLength: radio_message_conf_laser
+        QTest::addColumn<QString>("reported");
+        QTest::newRow("Send_Message, a length beyond the list")
+            << QStringLiteral("serial") << QByteArray(threeRecordsAndNul, sizeof threeRecordsAndNul)
+            << int(maxSerialSendLength) << QStringLiteral("config 2 ") + threeRecordsReported;
+        QTest::newRow("radio_message_conf_laser, 60 records and no closing record")
+            << QStringLiteral("base") << QByteArray("RA\0\0\0", recordSize).repeated(longestList)
+            << noLength
+            << QStringLiteral("config 1 ") + QStringLiteral("5241000000").repeated(longestList)
+                + QStringLiteral(" RA").repeated(longestList);
+    }
+    void listIsReadNoFurtherThanTheCallerGave()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QByteArray, list);
+        QFETCH(int, length);
+        QFETCH(QString, reported);
+        QVERIFY(openLineToSimulator(mode));
+        QLibrary library(m_libraryDir + QStringLiteral("/wendalink"));
+        const auto sendMessage
+            = reinterpret_cast<decltype(&::Send_Message)>(library.resolve("Send_Message"));
+        const auto confLaser = reinterpret_cast<decltype(&::radio_message_conf_laser)>(
+            library.resolve("radio_message_conf_laser"));
+        QVERIFY(sendMessage && confLaser);
+        const auto buffer = std::make_unique<char[]>(size_t(list.size()));
+        std::memcpy(buffer.get(), list.constData(), size_t(list.size()));
+        char destination[] = "TERM0002";
+        QCOMPARE(length == noLength ? confLaser(1, buffer.get())
+                                    : sendMessage(buffer.get(), destination, length, sendKind),
+            success);
+        const std::optional<TimedLine> line = m_simulator->waitForLine(QStringLiteral("config "));
+        QVERIFY(line);
+        QCOMPARE(line->text, reported);
     }
 };
 
