@@ -158,16 +158,14 @@ private slots:
             R"(^    (\w+)$)") << names;
         QTest::newRow("wendalink.map") << foundIn(QStringLiteral("wendalink/library/wendalink.map"),
             R"(^    (\w+);$)") << names;
-        QTest::newRow("recording wendalink.def")
-            << foundIn(recordingDef, R"(^    (\w+) = \w+@\d+$)") << names;
         // A stdcall export's decoration is the bytes its arguments take, 4 each.
         QTest::newRow("recording wendalink.def, stdcall decorations")
-            << foundIn(recordingDef, R"(^    \w+ = (\w+@\d+)$)")
+            << foundIn(recordingDef, R"(^    (\w+ = \w+@\d+)$)")
             << foundIn(header, declaration, [](const QRegularExpressionMatch &match) {
                    const QString parameters = match.captured(2).trimmed();
                    const qsizetype count
                        = parameters == QLatin1String("void") ? 0 : parameters.count(u',') + 1;
-                   return QStringLiteral("%1@%2").arg(match.captured(1)).arg(4 * count);
+                   return QStringLiteral("%1 = %1@%2").arg(match.captured(1)).arg(4 * count);
                });
     }
     void everyListOfTheFunctionsFollowsTheHeader()
