@@ -29,10 +29,12 @@ void putValue(std::string &out, Kind kind, const Value &value)
 {
     switch (kind) {
     case Kind::Number:
+    case Kind::Count:
     case Kind::Out:
         putUint32(out, std::uint32_t(value.number));
         break;
     case Kind::Text:
+    case Kind::List:
         putText(out, value.text);
         break;
     case Kind::Array:
@@ -91,10 +93,12 @@ public:
     {
         switch (kind) {
         case Kind::Number:
+        case Kind::Count:
         case Kind::Out:
             value.number = number();
             break;
         case Kind::Text:
+        case Kind::List:
             value.text = text();
             break;
         case Kind::Array:
@@ -120,7 +124,7 @@ private:
 
 bool comesBack(Kind kind)
 {
-    return kind != Kind::Number;
+    return kind != Kind::Number && kind != Kind::Count;
 }
 
 std::string checkEnd(const Reader &reader)

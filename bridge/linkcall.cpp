@@ -18,19 +18,21 @@ namespace LinkCall {
 
 namespace {
 
-// Zero bytes after each text: its terminator, and the end of a configuration
-// list whose length is a whole number of records.
+// Zero bytes after each text: its terminator, and the closing record of a
+// list, which is handed over as whole records.
 constexpr std::size_t textPadding = 8;
 
 template<typename Parameter>
 constexpr bool fits(char kind)
 {
     if constexpr (std::is_same_v<Parameter, std::int32_t>)
-        return Kind(kind) == Kind::Number;
+        return Kind(kind) == Kind::Number || Kind(kind) == Kind::Count;
     else if constexpr (std::is_same_v<Parameter, std::int32_t *>)
         return Kind(kind) == Kind::Out || Kind(kind) == Kind::Array;
+    else if constexpr (std::is_same_v<Parameter, char *>)
+        return Kind(kind) == Kind::Text || Kind(kind) == Kind::List;
     else
-        return std::is_same_v<Parameter, char *> && Kind(kind) == Kind::Text;
+        return false;
 }
 
 constexpr std::size_t length(const char *text)
@@ -39,6 +41,15 @@ constexpr std::size_t length(const char *text)
     while (text[size] != '\0')
         ++size;
     return size;
+}
+
+constexpr bool has(const char *kinds, Kind kind)
+{
+    for (; *kinds; ++kinds) {
+        if (Kind(*kinds) == kind)
+            return true;
+    }
+    return false;
 }
 
 template<typename... Parameters, std::size_t... I>
@@ -52,7 +63,8 @@ template<typename Result, typename... Parameters>
 constexpr bool describes(Result(WENDALINK_CALL *)(Parameters...), const Signature &row)
 {
     if (length(row.kinds) != sizeof...(Parameters)
-        || !argumentsFit<Parameters...>(row.kinds, std::index_sequence_for<Parameters...>()))
+        || !argumentsFit<Parameters...>(row.kinds, std::index_sequence_for<Parameters...>())
+        || (has(row.kinds, Kind::Count) && !has(row.kinds, Kind::Text)))
         return false;
     if (row.result != Kind::Text)
         return row.result == Kind::Number && std::is_same_v<Result, std::int32_t>;
@@ -77,8 +89,9 @@ void release(char *owned)
 #endif
 }
 
-// The call's arguments as the library sees them: numbers, the addresses of
-// out variables and arrays, and NUL-terminated copies of the texts.
+// The call's arguments as the library sees them: numbers (a Count no more
+// than its text holds), the addresses of out variables and arrays, and
+// NUL-terminated copies of the texts (a List cut to whole records).
 class Arguments
 {
 public:
@@ -89,8 +102,14 @@ public:
         m_texts.resize(call.arguments.size());
         for (std::size_t i = 0; i < call.arguments.size(); ++i) {
             Value &value = call.arguments[i];
-            if (Kind(m_kinds[i]) == Kind::Array)
+            const Kind kind = Kind(m_kinds[i]);
+            if (kind == Kind::Array)
                 value.array.resize(receiveArraySize); // the library writes all of it
+            else if (kind == Kind::List)
+                value.text.resize(value.text.size() - value.text.size() % listRecordSize);
+            else if (kind == Kind::Count)
+                value.number = std::int32_t(std::min<std::int64_t>(
+                    value.number, std::int64_t(call.arguments[firstText()].text.size())));
             m_texts[i].assign(value.text.begin(), value.text.end());
             m_texts[i].resize(value.text.size() + textPadding, '\0');
         }

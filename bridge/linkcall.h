@@ -23,8 +23,16 @@ enum class Kind : char {
     Out = 'o', // the address of the caller's 32-bit variable: its value goes in and comes back
     Text = 't', // an 8-bit text the library may overwrite within its length: goes in, comes back
     Array = 'a', // the address of element 0 of 101 integers: go in, come back
+    // A Number that tells the library how many bytes of the function's first
+    // text to read: it is handed no more than that text holds.
+    Count = 'c',
+    // A Text holding a list of 5-byte records, which the library reads up to
+    // a record that begins with a zero byte: it is handed the whole records
+    // only, so that it never reads on into the zero bytes after them.
+    List = 'l',
 };
 constexpr std::size_t receiveArraySize = 101;
+constexpr std::size_t listRecordSize = 5;
 constexpr int noArgument = -1;
 // A Text result is taken at most this long; the longest message the tool
 // fetches is 100000 bytes.
@@ -49,9 +57,9 @@ enum class Pace : char { PerTick, MayTakeLong };
     X(TerminateComm, "n", Number, noArgument, MayTakeLong)                                         \
     X(Get_Message, "onnt", Number, noArgument, PerTick)                                            \
     X(GetStringFromPtr, "tnn", Text, 2, PerTick)                                                   \
-    X(Send_Message, "ttnn", Number, noArgument, PerTick)                                           \
+    X(Send_Message, "ttcn", Number, noArgument, PerTick)                                           \
     X(radio_recv4, "ooooooooooaatt", Number, noArgument, PerTick)                                  \
-    X(radio_message_conf_laser, "nt", Number, noArgument, PerTick)                                 \
+    X(radio_message_conf_laser, "nl", Number, noArgument, PerTick)                                 \
     X(xml_reset, "", Number, noArgument, MayTakeLong)                                              \
     X(xml_position_inside_tag, "t", Number, noArgument, MayTakeLong)                               \
     X(xml_write_tag, "tt", Number, noArgument, MayTakeLong)                                        \

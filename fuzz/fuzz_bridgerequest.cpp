@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         "the result comes back");
     const char *kinds = signature(call.function).kinds;
     for (size_t i = 0; kinds[i]; ++i) {
-        if (Kind(kinds[i]) != Kind::Number)
+        if (Kind(kinds[i]) != Kind::Number && Kind(kinds[i]) != Kind::Count)
             fuzzCheck(decoded.arguments[i] == call.arguments[i], "every out value comes back");
     }
     return 0;

@@ -30,9 +30,11 @@ QString shown(Kind kind, const Value &value)
 {
     switch (kind) {
     case Kind::Number:
+    case Kind::Count:
     case Kind::Out:
         return QString::number(value.number);
     case Kind::Text:
+    case Kind::List:
         return quotedBytes(value.text);
     case Kind::Array:
         return QStringLiteral("[%1]").arg(value.array.size());

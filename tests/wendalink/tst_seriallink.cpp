@@ -1,4 +1,4 @@
-#include "messagerouter.h"
+#include "messagequeue.h"
 #include "seriallink.h"
 
 #include <QBuffer>
@@ -17,6 +17,7 @@ constexpr int msPerSecond = 1000;
 constexpr int floodBytes = 1024 * 1024;
 // Longer than any deadline: a drip still holding the request by then holds it for good.
 constexpr qint64 giveUpAtMs = 60 * 1000;
+constexpr int floodCount = 100;
 
 const QByteArray request = encode(TerminalMessage {1, "LASER RESET"});
 // The library's own largest frame echoed back: valid, and routed nowhere.
@@ -100,14 +101,50 @@ private slots:
         QVERIFY(servedAtMs < drip.link.partialFrameDeadlineMs() + dripPeriodMs);
     }
 
-    void fullQueueDropsTheOldestMessage()
+    // Each terminal has one message waiting, its newest, in the place of its
+    // first: a terminal that floods is answered once, with what it said last,
+    // and holds every other back by one turn at most. A full queue of as many
+    // terminals drops the oldest; a message already announced stays for its fetch.
+    void eachTerminalWaitsOnceWithItsNewestMessage_data()
     {
-        MessageRouter router;
-        for (int number = 0; number <= MessageQueue::capacity; ++number)
-            router.route({FrameType::TerminalMessage,
-                TerminalMessage {1, QByteArray::number(number)}.payload()});
-        QCOMPARE(router.radioMessages().size(), MessageQueue::capacity);
-        QCOMPARE(router.radioMessages().takeNext()->text, QByteArray("1"));
+        QTest::addColumn<bool>("serial"); // terminals by sender identifier, else by number
+        QTest::addColumn<QStringList>("arrivals"); // "T:text", or "announce" the next waiting
+        QTest::addColumn<QStringList>("taken"); // every message taken, oldest first
+        QStringList flood, distinct;
+        for (int number = 0; number < floodCount; ++number)
+            flood << QStringLiteral("1:%1").arg(number);
+        for (int terminal = 1; terminal <= MessageQueue::capacity + 1; ++terminal)
+            distinct << QStringLiteral("%1:LASER RESET").arg(terminal);
+        for (const bool serial : {false, true}) {
+            const char *link = serial ? "serial" : "radio";
+            QTest::addRow("%s: one terminal floods, another asks once", link)
+                << serial << flood + QStringList {"2:LASER RESET"}
+                << QStringList {flood.last(), "2:LASER RESET"};
+            QTest::addRow("%s: full queue", link) << serial << distinct << distinct.mid(1);
+            QTest::addRow("%s: announced, then newer ones", link)
+                << serial << QStringList {"1:a", "announce", "1:b", "1:c"}
+                << QStringList {"1:a", "1:c"};
+        }
+    }
+    void eachTerminalWaitsOnceWithItsNewestMessage()
+    {
+        QFETCH(bool, serial);
+        QFETCH(QStringList, arrivals);
+        QFETCH(QStringList, taken);
+        MessageQueue queue; // keyed as MessageRouter pushes: number or identifier, other empty
+        for (const QString &arrival : arrivals) {
+            const quint16 terminal = quint16(arrival.section(u':', 0, 0).toUInt());
+            const QByteArray text = arrival.section(u':', 1).toLatin1();
+            if (arrival == QLatin1String("announce"))
+                QVERIFY(queue.announceNext());
+            else
+                queue.push(serial ? 0 : terminal, serial ? QByteArray::number(terminal) : "", text);
+        }
+        QStringList got;
+        while (const std::optional<MessageQueue::Message> message = queue.takeNext())
+            got << (serial ? message->sender : QByteArray::number(message->terminal)) + ':'
+                    + message->text;
+        QCOMPARE(got, taken);
     }
 };
 

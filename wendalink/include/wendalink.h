@@ -6,7 +6,10 @@
  *
  * Numbers are 32-bit. Texts are NUL-terminated 8-bit strings in the system's
  * code page; where a function fills a text (a sender identifier, a message),
- * it writes at most as many bytes as the caller's text already holds. Every
+ * it writes at most as many bytes as the caller's text already holds. A list
+ * (Send_Message's data, radio_message_conf_laser's list) is read up to its
+ * first 5-byte record that begins with a zero byte, never past Send_Message's
+ * length nor past 60 records (300 bytes, one record per option). Every
  * function reports success with 0 unless its comment says otherwise.
  */
 
@@ -63,7 +66,7 @@ WENDALINK_API int32_t WENDALINK_CALL radio_recv4(int32_t *status, int32_t *termi
     int32_t *out4, int32_t *out5, int32_t *out6, int32_t *out7, int32_t *out8, int32_t *out9,
     int32_t *out10, int32_t *array1, int32_t *array2, char *text1, char *text2);
 /* Sends a configuration list to a terminal. The list has no length: it ends
- * at the first 5-byte record that begins with a zero byte. */
+ * as every list does (above). */
 WENDALINK_API int32_t WENDALINK_CALL radio_message_conf_laser(int32_t terminal, char *list);
 
 /* Shared configuration store. */

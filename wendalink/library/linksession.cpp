@@ -22,6 +22,17 @@ qsizetype roomIn(const char *text)
     return text ? qsizetype(std::strlen(text)) : 0;
 }
 
+// The bytes of a list up to its closing record, a 5-byte record that begins
+// with a zero byte (the NUL that ends the caller's copy of whole records), and
+// at most `most`: a byte is read only once its record has begun with another.
+qsizetype listSize(const char *list, qsizetype most)
+{
+    qsizetype size = 0;
+    while (size < most && list[size] != 0)
+        size = std::min(size + commandRecordSize, most);
+    return size;
+}
+
 } // namespace
 
 LinkSession &LinkSession::instance()
@@ -254,7 +265,7 @@ qint32 LinkSession::sendMessage(
         return WendalinkResult::badArgument;
     receive();
     const SerialSend message {
-        fixedSenderId(QByteArrayView(destination)), kind, QByteArray(data, length)};
+        fixedSenderId(QByteArrayView(destination)), kind, QByteArray(data, listSize(data, length))};
     return send(encode(message));
 }
 
@@ -281,15 +292,11 @@ qint32 LinkSession::radioMessageConfLaser(qint32 terminal, const char *list)
 {
     if (!list || terminal < 0 || terminal > maxTerminalNumber)
         return WendalinkResult::badArgument;
-    // The list carries no length: it ends at the first record whose first byte
-    // is zero, and never runs past the longest list there is.
-    int records = 0;
-    while (records < maxCommandRecords && list[records * commandRecordSize] != 0)
-        ++records;
-    if (records == 0)
+    // The list carries no length, and no list is longer than one record per option.
+    const qsizetype size = listSize(list, maxCommandListSize);
+    if (size == 0)
         return WendalinkResult::badArgument;
     receive();
-    const TerminalConfiguration configuration {
-        quint16(terminal), QByteArray(list, records * commandRecordSize)};
+    const TerminalConfiguration configuration {quint16(terminal), QByteArray(list, size)};
     return send(encode(configuration));
 }

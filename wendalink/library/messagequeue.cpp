@@ -5,6 +5,15 @@
 
 void MessageQueue::push(quint16 terminal, QByteArray sender, QByteArray text)
 {
+    // An announced message stays: the caller holds its handle and fetches it next.
+    const auto waiting = std::find_if(
+        m_messages.begin(), m_messages.end(), [&](const Message &message) {
+            return message.handle == 0 && message.terminal == terminal && message.sender == sender;
+        });
+    if (waiting != m_messages.end()) {
+        waiting->text = std::move(text);
+        return;
+    }
     if (size() >= capacity)
         m_messages.pop_front();
     m_messages.push_back(Message {0, terminal, std::move(sender), std::move(text)});

@@ -8,9 +8,14 @@
 
 // Messages received from terminals, kept until the caller fetches them. The
 // caller first learns of a message (announce) and gets a 32-bit handle for it,
-// then fetches its text with that handle, which releases it. The queue holds
-// at most `capacity` messages, announced or not; when a new one arrives at a
-// full queue, the oldest is dropped.
+// then fetches its text with that handle, which releases it.
+//
+// Each terminal has at most one message waiting to be announced: a newer one
+// replaces it in its place in line, so that a terminal asking again and again
+// is answered once, with what it said last, and every other terminal waits at
+// most one turn per terminal ahead of it. The queue holds at most `capacity`
+// messages, announced or not; when a new one arrives at a full queue, the
+// oldest is dropped.
 class MessageQueue
 {
 public:
@@ -19,6 +24,8 @@ public:
     struct Message
     {
         qint32 handle = 0; // 0 until announced
+        // Who sent it: a terminal number on the radio link, a sender
+        // identifier on the serial message link.
         quint16 terminal = 0;
         QByteArray sender;
         QByteArray text;

@@ -13,6 +13,9 @@ void MessageRouter::route(const Frame &frame)
             m_radioMessages.push(message->terminal, {}, std::move(message->text));
         break;
     case FrameType::SerialMessage:
+        // The same rule as on the radio link, by sender identifier: the
+        // library reads no texts, so a sender's newest message speaks for it,
+        // and one sender flooding the link must not hold the others back.
         if (auto message = decode<SerialMessage>(frame))
             m_serialMessages.push(0, std::move(message->sender), std::move(message->text));
         break;
