@@ -55,6 +55,10 @@ double sharePercent(qint64 ns, int seconds)
 // wait before each), then flooded for `floodSeconds`.
 struct Session
 {
+    explicit Session(QString failure = {})
+        : error(std::move(failure))
+    { }
+
     QString error;
     // Of the tool and its bridge, by the clock ticks and by the scheduler's count.
     double idlePercent = 0;
@@ -70,13 +74,6 @@ struct Session
     double floodMib = 0;
     double replyAfterFloodMs = unanswered;
 };
-
-Session failed(const QString &error)
-{
-    Session session;
-    session.error = error;
-    return session;
-}
 
 // "ticks KIND COUNT MEDIAN_US P99_US MAX_US", as the probe prints it.
 enum TickField { countField = 2, medianField, p99Field, maxField };
@@ -104,13 +101,13 @@ Session measureSession(const QString &mode, bool overBridge, int seconds, int re
         || !tool->waitForLine(QStringLiteral("at shown"), Workspace::shownTimeoutMs)
         || !tool->linesStartingWith(QStringLiteral("mode "))
                 .contains(QStringLiteral("mode ") + mode))
-        return failed(text("the tool did not start in %1 mode: %2", mode, tool->errorTail()));
+        return Session(text("the tool did not start in %1 mode: %2", mode, tool->errorTail()));
     // Start-up work (fonts, first paints) is over before the window opens.
     sleep_for(milliseconds(settleMs));
     const qint64 pid = tool->pid();
     const qint64 bridge = overBridge ? ProcFs::firstChild(pid) : 0;
     if (overBridge && bridge == 0)
-        return failed(QStringLiteral("no bridge process under the tool"));
+        return Session(QStringLiteral("no bridge process under the tool"));
     const auto cpuNs = [&](qint64 (*count)(qint64)) {
         return count(pid) + (bridge ? count(bridge) : 0);
     };
