@@ -12,7 +12,6 @@ namespace {
 
 constexpr double medianPercent = 50;
 constexpr double p99Percent = 99;
-constexpr double kibPerMib = 1024;
 // Fields of /proc/PID/stat, counted from the first after the command name's
 // closing parenthesis (the name may hold blanks), which is the state, field 3.
 constexpr int stateField = 3;
@@ -38,6 +37,12 @@ std::vector<qint64> fromTasks(qint64 pid, const QString &file)
 
 } // namespace
 
+void printLine(std::FILE *stream, const QString &line)
+{
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stream);
+    std::fflush(stream);
+}
+
 Summary summarize(std::vector<double> values)
 {
     if (values.empty())
@@ -47,8 +52,23 @@ Summary summarize(std::vector<double> values)
         const auto at = std::size_t(std::ceil(percent / percentPerShare * double(values.size())));
         return values.at(std::clamp<std::size_t>(at, 1, values.size()) - 1);
     };
-    return {int(values.size()), values.front(), rank(medianPercent), rank(p99Percent),
-        values.back(), std::accumulate(values.begin(), values.end(), 0.0) / double(values.size())};
+    return {
+        int(values.size()), values.front(), rank(medianPercent), rank(p99Percent), values.back()};
+}
+
+Timing timeMs(
+    int repeats, const std::function<bool()> &operation, const std::function<void()> &prepare)
+{
+    std::vector<double> durations;
+    bool succeeded = true;
+    for (int repeat = 0; repeat < repeats; ++repeat) {
+        if (prepare)
+            prepare();
+        const qint64 start = monotonicNs();
+        succeeded = operation() && succeeded;
+        durations.push_back(double(monotonicNs() - start) / nsPerMs);
+    }
+    return {summarize(durations), succeeded};
 }
 
 namespace ProcFs {
@@ -71,29 +91,18 @@ qint64 scheduledNs(qint64 pid)
 
 qint64 statusKib(qint64 pid, const char *field)
 {
-    for (const QByteArray &line :
-        procFile(QStringLiteral("/proc/%1/status").arg(pid)).split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(qsizetype(qstrlen(field)))
-                .simplified()
-                .split(' ')
-                .value(0)
-                .toLongLong();
-    }
-    return unknown;
-}
-
-double mib(qint64 kib)
-{
-    return double(kib) / kibPerMib;
+    const QByteArray status = procFile(QStringLiteral("/proc/%1/status").arg(pid));
+    const qsizetype at = status.indexOf(field);
+    return at < 0
+        ? unknown
+        : status.mid(at + qsizetype(qstrlen(field))).simplified().split(' ')[0].toLongLong();
 }
 
 qint64 firstChild(qint64 pid)
 {
-    for (const qint64 child : fromTasks(pid, QStringLiteral("/children"))) {
+    for (const qint64 child : fromTasks(pid, QStringLiteral("/children")))
         if (child > 0)
             return child;
-    }
     return 0;
 }
 

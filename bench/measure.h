@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <cstdio>
+#include <functional>
 #include <vector>
 
 // What the benchmark programs measure with: the steady clock (the one
@@ -12,12 +14,19 @@
 constexpr double nsPerUs = 1e3;
 constexpr double nsPerMs = 1e6;
 constexpr double nsPerSecond = 1e9;
+constexpr int usPerMs = 1000;
+constexpr int msPerSecond = 1000;
 constexpr double percentPerShare = 100;
+constexpr double bytesPerKib = 1024;
+constexpr double kibPerMib = 1024;
 
 inline qint64 monotonicNs()
 {
     return LineProcess::nowNs();
 }
+
+// One line on `stream`, flushed at once for the reader that waits for it.
+void printLine(std::FILE *stream, const QString &line);
 
 // `format` (UTF-8) with %1, %2, ... replaced by `args` in turn.
 template<typename... Args>
@@ -36,9 +45,18 @@ struct Summary
     double median = 0;
     double p99 = 0;
     double max = 0;
-    double mean = 0;
 };
 Summary summarize(std::vector<double> values);
+
+// `operation` run `repeats` times, `prepare` (not timed) before each: the
+// durations in ms, and whether every run returned true.
+struct Timing
+{
+    Summary ms;
+    bool allSucceeded = false;
+};
+Timing timeMs(
+    int repeats, const std::function<bool()> &operation, const std::function<void()> &prepare = {});
 
 namespace ProcFs {
 constexpr qint64 unknown = -1;
@@ -48,7 +66,6 @@ qint64 cpuTimeNs(qint64 pid);
 qint64 scheduledNs(qint64 pid);
 // A size of /proc/PID/status in KiB: "VmHWM:" (peak resident) or "VmRSS:".
 qint64 statusKib(qint64 pid, const char *field = "VmHWM:");
-double mib(qint64 kib);
 // The first child process of `pid`, or 0.
 qint64 firstChild(qint64 pid);
 } // namespace ProcFs

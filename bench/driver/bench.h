@@ -10,23 +10,33 @@
 #include <memory>
 #include <optional>
 
-// What the driver prints on standard output: rows of the results table (lines
-// beginning with "result ", then the markdown row) and details in markdown
-// (anything else), which scripts/bench places on the performance page.
-// Progress goes to standard error.
-namespace Report {
-// `met`: whether the target was met; nothing for a row without a target.
-void row(const QString &measurement, const QString &result, const QString &target,
-    std::optional<bool> met);
-// A measurement that could not be taken, with the reason; always false.
-bool failed(const QString &measurement, const QString &target, const QString &reason);
-void detail(const QString &line);
-void progress(const QString &line);
-QString ms(double milliseconds);
-QString us(double microseconds);
-QString percent(double value);
-QString mib(qint64 kib);
-} // namespace Report
+// The driver's standard output, which scripts/bench puts on the performance
+// page: rows of the results table ("result " and the markdown row) and
+// details in markdown (any other line).
+struct Report
+{
+    static constexpr double hundredthsBelowMs = 10;
+
+    // `met`: whether the target was met; nothing for a row without a target.
+    static void row(const QString &measurement, const QString &result, const QString &target,
+        std::optional<bool> met);
+    // A measurement that could not be taken, with the reason; always false.
+    static bool failed(const QString &measurement, const QString &target, const QString &reason);
+    static void detail(const QString &line) { printLine(stdout, line); }
+
+    static QString fixed(double value, int decimals, const char *unit)
+    {
+        return QString::number(value, 'f', decimals) + QString::fromUtf8(unit);
+    }
+    static QString ms(double value)
+    {
+        return fixed(value, value < hundredthsBelowMs ? 2 : 1, " ms");
+    }
+    static QString us(double value) { return fixed(value, 0, " µs"); }
+    static QString percent(double value) { return fixed(value, 3, " %"); }
+    static QString mib(qint64 kib) { return fixed(double(kib) / kibPerMib, 1, " MiB"); }
+    static QString ratio(double value) { return fixed(value, 2, " ×"); }
+};
 
 // A benchmark's scratch folder and the environment its programs run in:
 // offscreen, with settings, data and the shared store inside the folder, so
@@ -38,43 +48,21 @@ public:
     static constexpr int exitTimeoutMs = 10000;
 
     QString path(const QString &name) const { return m_folder.filePath(name); }
-    // The environment of a program whose COM1 is the link `linkName` here.
-    QProcessEnvironment environment(const QString &linkName) const;
-    // A base station with one terminal (or serial terminals) on `linkName`.
+    // A base station with one terminal (or serial terminals) on the link `linkName`.
     std::unique_ptr<SimulatorProcess> startSimulator(const QString &linkName, const QString &mode);
-    // A program built beside the driver, with its standard error in NAME.log.
+    // A program built beside the driver, its COM1 `linkName`, its errors in NAME.log.
     std::unique_ptr<LineProcess> start(const QString &program, const QStringList &arguments,
         const QString &linkName, const QString &name);
 
 private:
+    QProcessEnvironment environment(const QString &linkName) const;
+
     QTemporaryDir m_folder {QDir::tempPath() + QStringLiteral("/pelsado-bench-XXXXXX")};
 };
 
-// The probed tool on its own simulator, its window shown, with the options
-// `checks` ticked.
-struct ToolSession
-{
-    ToolSession(
-        Workspace &workspace, const QString &mode, const QString &checks, bool overBridge = false);
-    // Terminal 1 asks; the time from its request being on the line to its
-    // configuration arriving, or nothing when none arrives.
-    std::optional<double> replyMs();
-    // Ends the tool, which reports its ticks, then the simulator.
-    void finish();
-
-    static constexpr const char *defaultRequest = "LASER RESET";
-    std::unique_ptr<SimulatorProcess> simulator;
-    std::unique_ptr<LineProcess> tool;
-    QString error; // empty once the window is shown in the expected mode
-    Summary idleTicksUs;
-    Summary answeringTicksUs;
-};
-
-// The benchmarks; each prints its rows and details, and returns false when it
-// could not measure at all. A missed target is reported, not a failure.
-bool benchStartup(int runs, int warmupRuns);
-bool benchReply(int requests);
-bool benchIdle(int seconds);
-bool benchBridge(int idleSeconds, int requests, int starts);
-bool benchFlood(int seconds);
-bool benchStore(int saveRepeats, int fileRepeats);
+// The benchmarks: each passes its full counts and periods through `scale`
+// (shorter for a quick run) and returns false when it could not measure.
+using Scale = int (*)(int full);
+bool benchStartup(Scale scale);
+bool benchPolling(Scale scale);
+bool benchStore(Scale scale);

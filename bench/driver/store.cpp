@@ -3,115 +3,97 @@
 
 #include "bench.h"
 #include "configurationfile.h"
+#include "configurationstore.h"
 #include "inprocesstransport.h"
 #include "linklibrary.h"
 #include "memoryoptionpanel.h"
-#include "operatormessages.h"
-#include "optiontable.h"
+#include "recordingmessages.h"
 #include "sharedconfiguration.h"
 
 #include <QFile>
-#include <QSaveFile>
-
-#include <functional>
 
 namespace {
 
 constexpr double targetSaveMs = 50;
 constexpr double targetLargeSaveMs = 1000;
 constexpr double targetFileMs = 5;
-// A store that other tools have filled; each of its saves rewrites it about
-// 60 times, so it gets a tenth of the repeats.
+constexpr int saveRepeats = 50;
+constexpr int fileRepeats = 500;
+// Each save into a store that other tools have filled reads or rewrites it up
+// to 60 times: a tenth of the repeats.
+constexpr int fullStoreRepeatDivisor = 10;
 constexpr qint64 largeStoreBytes = 10 * 1000 * 1000;
-constexpr int largeStoreRepeatDivisor = 10;
+// A few records fit in this room below the store's size limit, the others are refused.
+constexpr qint64 nearLimitRoomBytes = 400;
+constexpr qint64 nearLimitStoreBytes = ConfigurationStore::maxStoreBytes - nearLimitRoomBytes;
 constexpr int records = OptionTable::optionCount;
 // A folder in memory: the same saves without a disk underneath.
 const QString memoryFolder = QStringLiteral("/dev/shm");
 
-class CollectingMessages final : public OperatorMessages
+// A store of exactly `size` bytes as the library prints it: an empty
+// TERMINAL, then foreign elements another tool keeps.
+QByteArray filledStore(qint64 size)
 {
-public:
-    QStringList shown;
-    void show(const QString &text) override { shown << text; }
-};
-
-Summary timeMs(int repeats, const std::function<bool()> &operation, bool &allSucceeded)
-{
-    std::vector<double> durations;
-    allSucceeded = true;
-    for (int repeat = 0; repeat < repeats; ++repeat) {
-        const qint64 start = monotonicNs();
-        allSucceeded = operation() && allSucceeded;
-        durations.push_back(double(monotonicNs() - start) / nsPerMs);
-    }
-    return summarize(durations);
-}
-
-// A row "MEASUREMENT (median / max of N)", met when every repeat succeeded in
-// less than `targetMs`.
-void timedRow(const QString &measurement, const Summary &ms, double targetMs, bool succeeded)
-{
-    Report::row(text("%1 (median / max of %2)", measurement, ms.count),
-        text("**%1** / %2", Report::ms(ms.median), Report::ms(ms.max)), text("< %1 ms", targetMs),
-        ms.max < targetMs && succeeded);
-}
-
-// A well-formed store of `size` bytes: TERMINAL, then foreign elements.
-QByteArray largeStore()
-{
-    QByteArray store = "<?xml version=\"1.0\"?>\n<wendalink-store>\n  <TERMINAL/>\n  <OTHER>\n";
-    for (int item = 0; store.size() < largeStoreBytes; ++item)
-        store += "    <item id=\"" + QByteArray::number(item)
+    const QByteArray tail = "  </OTHER>\n</wendalink-store>\n";
+    QByteArray store = "<?xml version=\"1.0\"?>\n<wendalink-store>\n  <TERMINAL />\n  <OTHER>\n";
+    for (int item = 0;; ++item) {
+        const QByteArray line = "    <item id=\"" + QByteArray::number(item)
             + "\">a value another tool keeps &amp; reads</item>\n";
-    return store + "  </OTHER>\n</wendalink-store>\n";
+        if (store.size() + line.size() + tail.size() > size)
+            return store + QByteArray(size - store.size() - tail.size(), ' ') + tail;
+        store += line;
+    }
 }
 
-struct Saves
+struct Saves : Timing
 {
-    bool measured = false;
-    bool allSucceeded = false;
-    Summary ms;
-    QByteArray store;
+    SharedConfigurationResult last;
+    QByteArray store; // as the last save left it
+    bool holdsEveryRecord() const { return allSucceeded && store.count("<PELSADOIG") == records; }
 };
 
-// "Save for all terminals" into the store at `path`, which starts as
-// `content`. The first save (creating the records) is not counted; in the
-// others the first option is checked every other time, which shifts every
-// record, so that each save changes all of them (the store skips a record it
-// already holds).
-Saves timeSaves(OptionPanel &panel, const QString &path, const QByteArray &content, int repeats)
+// Saves into the store at `path`, which starts as `content`, after one not
+// counted. With `changeEveryRecord` the first option toggles, which shifts
+// every record (the store skips one it holds); without, the list stays.
+Saves timeSaves(OptionPanel &panel, const QString &path, const QByteArray &content, int repeats,
+    bool changeEveryRecord = true)
 {
-    QFile::remove(path);
     QFile file(path);
-    if (!content.isEmpty()
-        && (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()))
+    file.remove();
+    if (!content.isEmpty() && !(file.open(QIODevice::WriteOnly) && file.write(content) > 0))
         return {};
     file.close();
-    qputenv("WENDALINK_STORE", QFile::encodeName(path));
-    CollectingMessages messages;
+    qputenv(ConfigurationStore::storePathVariable, QFile::encodeName(path));
+    RecordingMessages messages;
     LinkLibrary link(std::make_unique<InProcessTransport>(), messages);
-    saveForAllTerminals(link, panel);
     Saves saves;
+    saves.last = saveForAllTerminals(link, panel);
     bool firstChecked = true;
-    saves.ms = timeMs(
-        repeats,
-        [&] {
-            firstChecked = !firstChecked;
-            panel.setCheckState(1, firstChecked ? OptionPanel::checked : OptionPanel::unchecked);
-            saveForAllTerminals(link, panel);
-            return messages.shown.isEmpty();
-        },
-        saves.allSucceeded);
+    const auto save = [&] {
+        saves.last = saveForAllTerminals(link, panel);
+        return messages.shown.isEmpty() && saves.last.complete();
+    };
+    static_cast<Timing &>(saves) = timeMs(repeats, save, [&] {
+        firstChecked = !firstChecked || !changeEveryRecord;
+        panel.setCheckState(1, firstChecked ? OptionPanel::checked : OptionPanel::unchecked);
+    });
     panel.setCheckState(1, OptionPanel::checked);
     if (file.open(QIODevice::ReadOnly))
         saves.store = file.readAll();
-    saves.measured = messages.shown.isEmpty() && saves.store.count("<PELSADOIG") == records;
     return saves;
+}
+
+// Met when every repeat succeeded in less than `targetMs`.
+void timedRow(const QString &measurement, const Timing &timing, double targetMs)
+{
+    Report::row(text("%1 (median / max of %2)", measurement, timing.ms.count),
+        text("**%1** / %2", Report::ms(timing.ms.median), Report::ms(timing.ms.max)),
+        text("< %1 ms", targetMs), timing.allSucceeded && timing.ms.max < targetMs);
 }
 
 } // namespace
 
-bool benchStore(int saveRepeats, int fileRepeats)
+bool benchStore(Scale scale)
 {
     Workspace workspace;
     MemoryOptionPanel panel;
@@ -120,65 +102,51 @@ bool benchStore(int saveRepeats, int fileRepeats)
     for (int textNumber = 1; textNumber <= OptionTable::lengthFieldCount; ++textNumber)
         panel.setLengthText(textNumber, QStringLiteral("12"));
 
-    const QString noRecords = text("the store did not get %1 records", records);
-    const QString saveMeasurement
+    const int repeats = scale(saveRepeats);
+    const int fullStoreRepeats = std::max(1, repeats / fullStoreRepeatDivisor);
+    const Saves saves = timeSaves(panel, workspace.path(QStringLiteral("store.xml")), {}, repeats);
+    const QString measurement
         = text("\"Save for all terminals\", %1 records, real library and store", records);
-    const Saves onDisk
-        = timeSaves(panel, workspace.path(QStringLiteral("store.xml")), {}, saveRepeats);
-    if (!onDisk.measured)
-        return Report::failed(saveMeasurement, text("< %1 ms", targetSaveMs), noRecords);
-    timedRow(saveMeasurement, onDisk.ms, targetSaveMs, onDisk.allSucceeded);
-    const int largeRepeats = std::max(1, saveRepeats / largeStoreRepeatDivisor);
-    const QString largeMeasurement
-        = QStringLiteral("\"Save for all terminals\" into a 10 MB store, every record changed");
-    const QByteArray large = largeStore();
-    const Saves largeOnDisk
-        = timeSaves(panel, workspace.path(QStringLiteral("large.xml")), large, largeRepeats);
-    if (largeOnDisk.measured)
-        timedRow(largeMeasurement, largeOnDisk.ms, targetLargeSaveMs, largeOnDisk.allSucceeded);
-    else
-        Report::failed(largeMeasurement, text("< %1 ms", targetLargeSaveMs), noRecords);
+    if (!saves.holdsEveryRecord())
+        return Report::failed(measurement, text("< %1 ms", targetSaveMs),
+            text("the store did not get %1 records", records));
+    timedRow(measurement, saves, targetSaveMs);
+    Saves large = timeSaves(panel, workspace.path(QStringLiteral("large.xml")),
+        filledStore(largeStoreBytes), fullStoreRepeats);
+    large.allSucceeded = large.holdsEveryRecord();
+    timedRow(QStringLiteral("\"Save for all terminals\" into a 10 MB store, every record changed"),
+        large, targetLargeSaveMs);
+
+    // Every save after the first finds the store full: the records that fit
+    // are there already, the others are refused.
+    const Saves nearLimit = timeSaves(panel, workspace.path(QStringLiteral("full.xml")),
+        filledStore(nearLimitStoreBytes), fullStoreRepeats, false);
+    const int refused = nearLimit.last.recordsNotWritten;
+    Report::row(text("\"Save for all terminals\" refused by a store %1 bytes below its size limit "
+                     "(median / max of %2)",
+                    nearLimitRoomBytes, nearLimit.ms.count),
+        text("**%1** / %2; %3 of %4 records not stored", Report::ms(nearLimit.ms.median),
+            Report::ms(nearLimit.ms.max), refused, records),
+        text("≤ the accepted save above (%1 median)", Report::ms(saves.ms.median)),
+        refused > 0 && nearLimit.ms.median <= saves.ms.median);
 
     const QString confPath = workspace.path(QStringLiteral("bench.cfg"));
-    bool written = false;
-    const Summary write = timeMs(
-        fileRepeats, [&] { return writeconffile(panel, confPath).succeeded(); }, written);
-    timedRow(QStringLiteral("`writeconffile`, all options checked"), write, targetFileMs, written);
+    timedRow(QStringLiteral("`writeconffile`, all options checked"),
+        timeMs(scale(fileRepeats), [&] { return writeconffile(panel, confPath).succeeded(); }),
+        targetFileMs);
     MemoryOptionPanel loaded;
-    bool read = false;
-    const Summary readBack = timeMs(
-        fileRepeats, [&] { return readconffile(loaded, confPath).succeeded(); }, read);
-    timedRow(QStringLiteral("`readconffile` of that file"), readBack, targetFileMs, read);
+    timedRow(QStringLiteral("`readconffile` of that file"),
+        timeMs(scale(fileRepeats), [&] { return readconffile(loaded, confPath).succeeded(); }),
+        targetFileMs);
 
-    // One of the 60 atomic rewrites of a save alone, flushed to disk.
-    const QString rewritePath = workspace.path(QStringLiteral("rewrite.xml"));
-    bool rewritten = false;
-    const Summary rewrite = timeMs(
-        saveRepeats,
-        [&] {
-            QSaveFile copy(rewritePath);
-            return copy.open(QIODevice::WriteOnly)
-                && copy.write(onDisk.store) == onDisk.store.size() && copy.commit();
-        },
-        rewritten);
     const QTemporaryDir inMemory(memoryFolder + QStringLiteral("/pelsado-bench-XXXXXX"));
     const Saves offDisk = inMemory.isValid()
-        ? timeSaves(panel, inMemory.filePath(QStringLiteral("store.xml")), {}, saveRepeats)
+        ? timeSaves(panel, inMemory.filePath(QStringLiteral("store.xml")), {}, repeats)
         : Saves {};
-
-    const auto yesNo = [](bool value) {
-        return QLatin1String(value ? "yes" : "no");
-    };
     Report::detail(text("\n### Save for all terminals and configuration files\n\n- After a save "
-                        "the store holds %1 bytes. One of its %2 rewrites alone, without the "
-                        "library: %3 (median; max %4), %5 for %2.\n- The same saves with the "
-                        "store in memory (%6): %7 median, %8 max. Into the 10 MB store (%9 "
-                        "bytes): %10 median.\n- Every operation succeeded: saves %11, rewrites "
-                        "%12, file writes %13, file reads %14.",
-        onDisk.store.size(), records, Report::ms(rewrite.median), Report::ms(rewrite.max),
-        Report::ms(rewrite.median * records), memoryFolder, Report::ms(offDisk.ms.median),
-        Report::ms(offDisk.ms.max), large.size(), Report::ms(largeOnDisk.ms.median),
-        yesNo(onDisk.allSucceeded && largeOnDisk.allSucceeded && offDisk.allSucceeded),
-        yesNo(rewritten), yesNo(written), yesNo(read)));
+                        "the store holds %1 bytes. The same saves with the store in memory (%2): "
+                        "%3 median, %4 max (all succeeded: %5).",
+        saves.store.size(), memoryFolder, Report::ms(offDisk.ms.median), Report::ms(offDisk.ms.max),
+        QLatin1String(offDisk.holdsEveryRecord() ? "yes" : "no")));
     return true;
 }

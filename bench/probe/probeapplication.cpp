@@ -5,27 +5,13 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <cstdio>
 #include <unistd.h>
 
 namespace {
-
 constexpr int inputChunk = 256;
 // Marks a box whose answer is already on its way: a box may be exposed more
 // than once before the click arrives.
 constexpr const char *answeredProperty = "benchAnswered";
-
-QString tickLine(const char *kind, const std::vector<double> &durationsUs)
-{
-    const Summary summary = summarize(durationsUs);
-    return QStringLiteral("ticks %1 %2 %3 %4 %5")
-        .arg(QLatin1String(kind))
-        .arg(summary.count)
-        .arg(summary.median, 0, 'f', 1)
-        .arg(summary.p99, 0, 'f', 1)
-        .arg(summary.max, 0, 'f', 1);
-}
-
 } // namespace
 
 ProbeApplication::ProbeApplication(int &argc, char **argv)
@@ -40,39 +26,15 @@ ProbeApplication::ProbeApplication(int &argc, char **argv)
     });
 }
 
-void ProbeApplication::report(const QString &line)
-{
-    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-    std::fflush(stdout);
-}
-
-void ProbeApplication::reportStage(const char *stage, qint64 ns)
-{
-    report(QStringLiteral("at %1 %2").arg(QLatin1String(stage)).arg(ns));
-}
-
-void ProbeApplication::watchMainWindow(
-    QWidget *window, bool quitWhenShown, std::function<void()> whenShown)
-{
-    m_mainWindow = window;
-    m_quitWhenShown = quitWhenShown;
-    m_whenShown = std::move(whenShown);
-}
-
-void ProbeApplication::watchTicks(QObject *timer, std::function<bool()> tickAnswered)
-{
-    m_tickTimer = timer;
-    m_tickAnswered = std::move(tickAnswered);
-}
-
 void ProbeApplication::finish()
 {
     m_input.setEnabled(false);
-    if (m_tickTimer) {
-        report(tickLine("answering", m_answeringTicksUs));
-        report(tickLine("idle", m_idleTicksUs));
+    for (const bool answering : {true, false}) {
+        const Summary ticks = summarize(m_ticksUs[answering]);
+        if (m_tickTimer)
+            report(text("ticks %1 %2 %3 %4 %5", QLatin1String(answering ? "answering" : "idle"),
+                ticks.count, ticks.median, ticks.p99, ticks.max));
     }
-    report(QStringLiteral("hwm %1").arg(ProcFs::statusKib(applicationPid())));
     QTimer::singleShot(0, m_mainWindow, &QWidget::close);
 }
 
@@ -87,10 +49,8 @@ bool ProbeApplication::notify(QObject *receiver, QEvent *event)
 
     const bool handled = QApplication::notify(receiver, event);
 
-    if (isTick) {
-        const double durationUs = double(monotonicNs() - tickStart) / nsPerUs;
-        (m_tickAnswered() ? m_answeringTicksUs : m_idleTicksUs).push_back(durationUs);
-    }
+    if (isTick)
+        m_ticksUs[m_tickAnswered()].push_back(double(monotonicNs() - tickStart) / nsPerUs);
     if (exposedWindow && exposedWindow->isExposed())
         windowExposed(exposedWindow);
     return handled;
@@ -101,8 +61,6 @@ void ProbeApplication::windowExposed(QWindow *window)
     if (!m_shown && m_mainWindow && m_mainWindow->windowHandle() == window) {
         m_shown = true;
         reportStage("shown");
-        if (m_whenShown)
-            m_whenShown();
         if (m_quitWhenShown)
             finish();
         else
@@ -123,7 +81,6 @@ void ProbeApplication::windowExposed(QWindow *window)
         QMetaObject::invokeMethod(
             box,
             [box] {
-                report(QStringLiteral("message %1").arg(box->text()));
                 if (QAbstractButton *ok = box->button(QMessageBox::Ok))
                     ok->click();
                 else

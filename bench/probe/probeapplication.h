@@ -11,33 +11,37 @@
 
 class QWindow;
 
-// The application object of the programs whose start-up is measured. It
-// watches the event stream from outside the program's own code:
-// - the first expose of the main window, taken once the window has been
-//   painted (Qt paints a widget window while it handles the expose);
-// - message boxes, answered with OK as soon as they are on screen, as an
-//   operator who clicks at once would;
-// - the ticks of a polling timer, each timed from delivery to return.
-// Facts go to standard output one line each, flushed at once:
-//   at STAGE NS         a start-up stage reached, on the steady clock
-//   message TEXT        a message box that was answered
+// The application object of the measured programs. It watches the event
+// stream from outside the program's own code: the first expose of the main
+// window (Qt paints a widget window while it handles it), message boxes
+// (answered with OK once on screen, as an operator who clicks at once) and the
+// ticks of a polling timer. It reports one line each on standard output:
+//   at STAGE NS   a start-up stage reached, on the steady clock
 //   ticks KIND COUNT MEDIAN_US P99_US MAX_US   (KIND: answering, idle)
-//   hwm KIB             peak resident memory so far
 class ProbeApplication final : public QApplication
 {
 public:
     ProbeApplication(int &argc, char **argv);
 
-    static void report(const QString &line);
-    static void reportStage(const char *stage, qint64 ns = monotonicNs());
+    static void report(const QString &line) { printLine(stdout, line); }
+    static void reportStage(const char *stage, qint64 ns = monotonicNs())
+    {
+        report(text("at %1 %2", QLatin1String(stage), ns));
+    }
 
-    // Once `window` is first shown: reports "at shown", runs `whenShown`,
-    // then closes the window at once (`quitWhenShown`) or when standard input
-    // ends, reporting the ticks and the peak memory first.
-    void watchMainWindow(QWidget *window, bool quitWhenShown, std::function<void()> whenShown);
-    // `tickAnswered` is asked after each tick whether that tick answered a
-    // terminal, so that answering and idle ticks are reported apart.
-    void watchTicks(QObject *timer, std::function<bool()> tickAnswered);
+    // Reports "at shown" once `window` is first shown, then the ticks as the
+    // window closes: at once (`quitWhenShown`) or when standard input ends.
+    void watchMainWindow(QWidget *window, bool quitWhenShown)
+    {
+        m_mainWindow = window;
+        m_quitWhenShown = quitWhenShown;
+    }
+    // `tickAnswered` tells after each tick whether it answered a terminal.
+    void watchTicks(QObject *timer, std::function<bool()> tickAnswered)
+    {
+        m_tickTimer = timer;
+        m_tickAnswered = std::move(tickAnswered);
+    }
 
     bool notify(QObject *receiver, QEvent *event) override;
 
@@ -47,13 +51,11 @@ private:
 
     QPointer<QWidget> m_mainWindow;
     bool m_quitWhenShown = false;
-    std::function<void()> m_whenShown;
     bool m_shown = false;
     bool m_firstBoxSeen = false;
     QSocketNotifier m_input;
 
     QObject *m_tickTimer = nullptr;
     std::function<bool()> m_tickAnswered;
-    std::vector<double> m_idleTicksUs;
-    std::vector<double> m_answeringTicksUs;
+    std::vector<double> m_ticksUs[2]; // idle, answering
 };

@@ -1,15 +1,11 @@
-// Pelsado as its own main() starts it, from the same production objects of
-// pelsado_app, under the probe application, which answers each message box as
-// soon as it is on screen, reports when the main window is first shown and
-// times the polling ticks. A tick answered a terminal when the tool's field
-// log (pelsado.delivery, enabled here) noted a request during it.
-//
-//   pelsado-bench-tool [--quit-when-shown] [--check 1,2,...] [--bridge]
-//
-// --check ticks those options once the window is shown (a request then gets a
-// list); --bridge reaches the link library through the link bridge.
+// Pelsado as its own main() starts it, from the production objects of
+// pelsado_app, under the probe. A tick answered a terminal when the field log
+// (pelsado.delivery, enabled here) noted a request in it. Arguments:
+// [--quit-when-shown] [--check 1,2,...: options to tick] [--bridge: the link
+// library through the link bridge].
 
 #include "bootsettings.h"
+#include "fieldlog.h"
 #include "form1.h"
 #include "linklibraryfactory.h"
 #include "messageboxmessages.h"
@@ -17,7 +13,6 @@
 #include "probeapplication.h"
 #include "startup.h"
 
-#include <QCommandLineParser>
 #include <QLoggingCategory>
 #include <QTimer>
 
@@ -30,7 +25,7 @@ QtMessageHandler otherMessages = nullptr;
 
 void noteRequest(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (qstrcmp(context.category, "pelsado.delivery") == 0)
+    if (qstrcmp(context.category, lcDelivery().categoryName()) == 0)
         requestHandled = true;
     else
         otherMessages(type, context, message);
@@ -43,23 +38,18 @@ int main(int argc, char **argv)
     const qint64 entered = monotonicNs();
     ProbeApplication app(argc, argv);
     setApplicationIdentity();
-    QCommandLineParser parser;
-    const QCommandLineOption quitOption(
-        QStringLiteral("quit-when-shown"), QStringLiteral("Close once the window is shown."));
-    const QCommandLineOption checkOption(QStringLiteral("check"),
-        QStringLiteral("Options to tick once the window is shown."), QStringLiteral("list"));
-    const QCommandLineOption bridgeOption(
-        QStringLiteral("bridge"), QStringLiteral("Reach the link library through the bridge."));
-    parser.addOptions({quitOption, checkOption, bridgeOption});
-    if (const auto answer = answerCommandLine(parser, QApplication::arguments()))
-        return printAnswer(*answer);
+    const QStringList arguments = QApplication::arguments();
+    const qsizetype checkAt = arguments.indexOf(QStringLiteral("--check"));
+    const QString checks = checkAt < 0 ? QString() : arguments.value(checkAt + 1);
     ProbeApplication::reportStage("main", entered);
 
-    QLoggingCategory::setFilterRules(QStringLiteral("pelsado.delivery.info=true"));
+    QLoggingCategory::setFilterRules(
+        QLatin1String(lcDelivery().categoryName()) + QStringLiteral(".info=true"));
     otherMessages = qInstallMessageHandler(noteRequest);
     MessageBoxMessages messages;
-    const std::unique_ptr<LinkLibrary> link = makeLinkLibrary(
-        messages, parser.isSet(bridgeOption) ? LinkLoading::Bridge : LinkLoading::InProcess);
+    const std::unique_ptr<LinkLibrary> link = makeLinkLibrary(messages,
+        arguments.contains(QStringLiteral("--bridge")) ? LinkLoading::Bridge
+                                                       : LinkLoading::InProcess);
     BootSettings store;
     Module3 settings;
     Form1 window(settings, *link, messages, store);
@@ -70,10 +60,9 @@ int main(int argc, char **argv)
     ProbeApplication::reportStage("loaded");
     ProbeApplication::report(
         settings.baseStationMode() ? QStringLiteral("mode base") : QStringLiteral("mode serial"));
-    app.watchMainWindow(&window, parser.isSet(quitOption), [&] {
-        for (const QString &number : parser.value(checkOption).split(u',', Qt::SkipEmptyParts))
-            window.setCheckState(number.toInt(), OptionPanel::checked);
-    });
+    for (const QString &number : checks.split(u',', Qt::SkipEmptyParts))
+        window.setCheckState(number.toInt(), OptionPanel::checked);
+    app.watchMainWindow(&window, arguments.contains(QStringLiteral("--quit-when-shown")));
     window.show();
     return QApplication::exec();
 }
