@@ -10,7 +10,9 @@
 # says why when something is missing, never passing without having run.
 #
 # Environment: PELSADO_WINDOWS_BUILD (build-windows/), WINE, WINE64, WINESERVER,
-# XVFB, XDOTOOL; PELSADO_WINDOWS_SCREENSHOT=FILE also saves the main window,
+# XVFB, XDOTOOL, PELSADO_WINE_FONTS (Wine's TrueType faces, /usr/share/wine/fonts);
+# PELSADO_WINDOWS_SCREENSHOT=FILE also saves the main window
+# (Check1 ticked, its trace, 12 typed into Text1),
 # PELSADO_WINDOWS_FAILURE_SHOT=FILE the screen at a failure, and
 # PELSADO_WINDOWS_BRIDGE_ARCH=x86_64 uses the 64-bit bridge even where 32-bit
 # programs run.
@@ -38,6 +40,10 @@ installer=$(find "$build" -maxdepth 1 -name 'pelsado-*-win64.exe' 2>/dev/null | 
 for tool in WINE WINE64 WINESERVER XVFB XDOTOOL; do
     [ -x "${!tool:-}" ] || skip "$tool not found"
 done
+{ command -v import && command -v convert; } >/dev/null || skip "ImageMagick not found"
+# Wine's own faces, among them Tahoma for the default GUI family (Debian's fonts-wine).
+wineFonts=${PELSADO_WINE_FONTS:-/usr/share/wine/fonts}
+[ -f "$wineFonts/tahoma.ttf" ] || skip "no Wine fonts in $wineFonts (fonts-wine)"
 for arch in i686 x86_64; do
     for file in "$build/bridge-$arch/bin/wendalink-bridge.exe" "$build/scripted/$arch/wendalink.dll"; do
         [ -f "$file" ] || skip "$file missing (scripts/windows bridge scripted)"
@@ -55,6 +61,11 @@ readonly check1X=60 check1Y=64 check2Y=80
 readonly fileMenuX=14 serialMenuX=90 menuBarY=-10
 readonly dialogWidth=238 dialogHeight=139
 readonly combo1X=150 combo1Y=26 combo2Y=50 okX=196 okY=108
+# Text1 (in the "Code 93" frame) and the command trace Text11, and how many
+# pixel columns of ink their text must add: a caret is one column, "12" five and
+# the shortest trace over forty.
+readonly text1X=280 text1Y=96 text1Width=25 text11X=0 text11Y=584 text11Width=745 fieldHeight=19
+readonly typedInk=3 traceInk=20
 # The file dialog's name field, from its bottom-right corner.
 readonly nameFromRight=350 nameFromBottom=44
 
@@ -117,6 +128,16 @@ client_origin() {
     local border=$(((WIDTH - width) / 2))
     originX=$((X + border))
     originY=$((Y + HEIGHT - border - height))
+}
+
+# How many pixel columns inside the field at X Y (in the client area) WIDTH
+# pixels wide carry ink, the field's frame left out.
+ink_columns() {
+    local inset=3
+    local width=$(($3 - 2 * inset)) height=$((fieldHeight - 2 * inset))
+    import -window root -crop "${width}x$height+$((originX + $1 + inset))+$((originY + $2 + inset))" png:- \
+        | convert png:- -colorspace gray -threshold 50% -negate -scale "${width}x1!" -threshold 0 \
+            -format '%[fx:round(mean * w)]' info:
 }
 
 click_at() {
@@ -199,6 +220,17 @@ step "silent install of $(basename "$installer")"
 # /D= takes the rest of the command line unquoted, so its words go as they are.
 "$WINE64" "$installer" /S '/D=C:\Program' 'Files\Pelsado' || fail "the installer failed"
 program=$WINEPREFIX/drive_c/Program\ Files/Pelsado
+# Debian's Wine 8 looks for its own faces under a path it cannot resolve
+# (/usr/share/wine/../fonts), so the default GUI family would fall back to the
+# first face fontconfig lists; Windows keeps them in its Fonts folder, and so
+# does this prefix.
+cp "$wineFonts"/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" || fail "Wine's fonts not copied"
+# Smoothed text as Windows has it by default: Wine's Tahoma drawn unsmoothed at
+# the captions' 7 points loses the stems of "i" and "l".
+desktop='HKCU\Control Panel\Desktop'
+"$WINE64" reg add "$desktop" /v FontSmoothing /t REG_SZ /d 2 /f >/dev/null \
+    && "$WINE64" reg add "$desktop" /v FontSmoothingType /t REG_DWORD /d 2 /f >/dev/null \
+    || fail "font smoothing not set"
 for file in pelsado.exe wendalink-bridge.exe Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll \
     platforms/qwindows.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll Uninstall.exe; do
     [ -f "$program/$file" ] || fail "not installed: $file"
@@ -224,13 +256,29 @@ WENDALINK_REPLIES=$(windows_path "$replies")
 step "start: the base station's message answered"
 start_tool
 has_line "call InitializeComm 1 19200" || fail "first start did not open port 1 at 19200 baud"
-if [ -n "${PELSADO_WINDOWS_SCREENSHOT:-}" ]; then
-    import -window "$main" "$PELSADO_WINDOWS_SCREENSHOT"
-fi
 
 step "Check1 ticked in the window; terminal 1 asks"
 click_at $((originX + check1X)) $((originY + check1Y))
 request "request 1" "config 1 $check1List"
+
+# A font whose line height GDI and Qt disagree on puts a field's text above
+# the field: under Wine that is the stand-in for the default face when Wine's
+# own fonts are missing.
+step "the trace and digits typed into Text1 are drawn"
+sleep 0.5 # the trace is set as the list is sent
+ink=$(ink_columns $text11X $text11Y $text11Width)
+[ "$ink" -ge $traceInk ] || fail "Text11 drawn blank ($ink columns of ink): Wine's fonts missing?"
+before=$(ink_columns $text1X $text1Y $text1Width)
+click_at $((originX + text1X + text1Width / 2)) $((originY + text1Y + fieldHeight / 2))
+"$XDOTOOL" type --delay 50 12
+sleep 0.5
+ink=$(ink_columns $text1X $text1Y $text1Width)
+[ "$ink" -ge $((before + typedInk)) ] \
+    || fail "Text1 drawn blank after typing 12 (ink in $before, then $ink columns): Wine's fonts missing?"
+if [ -n "${PELSADO_WINDOWS_SCREENSHOT:-}" ]; then
+    import -window "$main" "$PELSADO_WINDOWS_SCREENSHOT"
+fi
+"$XDOTOOL" key ctrl+a BackSpace # the saved file below has Text1 empty
 
 step "File > Save to C:\\job.cfg"
 file_command 2 'C:\job.cfg'
