@@ -154,26 +154,25 @@ private slots:
         QVERIFY(isWellFormed(readFile(m_path)));
     }
 
-    // A FIFO renamed over the store between the check of the name and the open.
+    // A FIFO renamed over the store between the check of its name and the open.
+    // One FIFO, linked in again and again, so that a read stuck in it can be
+    // let go through its own name and the test ends.
     void fifoSwappedInNeverBlocksTheStore()
     {
         constexpr int readingMs = 1000;
         constexpr auto hangAfter = std::chrono::seconds(5);
-        constexpr auto letGoPause = std::chrono::milliseconds(10);
+        constexpr auto pollPause = std::chrono::milliseconds(10);
         const QByteArray name = QFile::encodeName(m_path);
-        const QByteArray regular = name + ".regular";
-        // One FIFO, linked in again and again, so that a reader stuck in it
-        // can be let go by its name.
-        const QByteArray fifo = name + ".fifo";
-        const QByteArray fifoLink = name + ".link";
+        const QByteArray regular = name + ".regular", fifo = name + ".fifo",
+                         linked = name + ".link";
         QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
         std::atomic_bool stop = false;
         std::thread swapper([&] {
             while (!stop) {
                 writeFile(QFile::decodeName(regular), "<wendalink-store/>");
                 ::rename(regular.constData(), name.constData());
-                ::link(fifo.constData(), fifoLink.constData());
-                ::rename(fifoLink.constData(), name.constData());
+                ::link(fifo.constData(), linked.constData());
+                ::rename(linked.constData(), name.constData());
             }
         });
         std::future<void> reads = std::async(std::launch::async, [this] {
@@ -183,12 +182,8 @@ private slots:
         const bool finished = reads.wait_for(hangAfter) == std::future_status::ready;
         stop = true;
         swapper.join();
-        // A reader stuck in the open is let go by a writer, so that the test ends.
-        while (reads.wait_for(letGoPause) != std::future_status::ready) {
-            const int writer = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
-            if (writer >= 0)
-                ::close(writer);
-        }
+        while (reads.wait_for(pollPause) != std::future_status::ready)
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
         QVERIFY2(finished, "a store read blocked in a FIFO");
     }
 

@@ -16,7 +16,8 @@ constexpr const char *indentUnit = "  ";
 // Indentation copied from the file for a new element; deeper files get none, so
 // an element added deep inside a foreign tree never costs more than this.
 constexpr size_t maxIndentation = 256;
-constexpr qsizetype reserveSlack = 4096;
+// Room for a few more records than the last print had.
+constexpr qsizetype reserveSlack = 256;
 constexpr int hexBase = 16;
 
 // Whitespace between elements is kept as text, and references are kept as
@@ -144,6 +145,8 @@ void declareUtf8(pugi::xml_node declaration)
 // times faster than a loop over the bytes, which matters in a large store.
 bool holdsForbiddenControl(QByteArrayView bytes)
 {
+    if (bytes.isEmpty())
+        return false;
     for (char control = 0; control < firstPrintable; ++control) {
         if (control != '\t' && control != '\n' && control != '\r'
             && std::memchr(bytes.data(), control, size_t(bytes.size())))
@@ -377,7 +380,8 @@ void StoreDocument::noteChange()
         m_split.valid = false;
     m_changed = true;
     if (m_undo.copyNext) {
-        m_undo.copy.reset();
+        // Emptied rather than reset: the copy's memory serves the next one.
+        m_undo.copy.remove_children();
         m_undo.copy.append_copy(m_position);
         m_undo.element = m_position;
         m_undo.depth = m_positionPath.size();
