@@ -57,14 +57,19 @@ SharedConfigurationResult saveForAllTerminals(LinkLibrary &link, OptionPanel &pa
         ? QStringLiteral("%1 to %2 removed")
               .arg(recordElementName(recordCount + 1), recordElementName(lastRemovedRecord))
         : QStringLiteral("nothing removed");
-    const QString failures = result.complete()
-        ? QString()
-        : QStringLiteral("; the store refused %1 writes and %2 removals")
-              .arg(result.recordsNotWritten)
-              .arg(result.removalsFailed);
-    qCInfo(lcDelivery).noquote() << QStringLiteral("saved for all terminals: %1 (%2 records); %3%4")
-                                        .arg(readableRecords(list))
-                                        .arg(recordCount)
-                                        .arg(removed, failures);
+    const QString line = QStringLiteral("saved for all terminals: %1 (%2 records); %3")
+                             .arg(readableRecords(list))
+                             .arg(recordCount)
+                             .arg(removed);
+    // Records the store refused are a warning: the log shows them by default.
+    if (result.complete()) {
+        qCInfo(lcDelivery).noquote() << line;
+    } else {
+        qCWarning(lcDelivery).noquote() << line
+                + QStringLiteral("; %1 of %2 records were not stored and %3 removals failed")
+                      .arg(result.recordsNotWritten)
+                      .arg(recordCount)
+                      .arg(result.removalsFailed);
+    }
     return result;
 }

@@ -24,6 +24,9 @@ const QString baudName = QStringLiteral("baud");
 // What the window's operator would watch: each opening of the link and each
 // request. Qt's logging rules from the environment still override these.
 constexpr const char *serveLogRules = "pelsado.link.info=true\npelsado.delivery.info=true";
+// save-all tells the records the store refused in its own one line; the
+// field log's warning would tell them twice.
+constexpr const char *saveAllLogRules = "pelsado.delivery.warning=false";
 
 // The command's name and the file.
 constexpr int commandArgumentCount = 2;
@@ -65,6 +68,7 @@ int saveAll(const HeadlessCommand &command, LinkLoading loading)
         printLine(read.message());
         return HeadlessCommand::failed;
     }
+    QLoggingCategory::setFilterRules(QString::fromLatin1(saveAllLogRules));
     LoggedMessages messages;
     const std::unique_ptr<LinkLibrary> link = makeLinkLibrary(messages, loading);
     const SharedConfigurationResult result = saveForAllTerminals(*link, options);

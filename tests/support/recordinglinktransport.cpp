@@ -6,6 +6,9 @@ using namespace LinkCall;
 
 namespace {
 
+// What the stand-in answers for a change its store refused.
+constexpr qint32 storeRefused = 9;
+
 QString quotedBytes(const std::string &bytes)
 {
     QString out = QStringLiteral("\"");
@@ -86,6 +89,10 @@ std::optional<Answer> RecordingTransport::carry(Call call)
             back[LinkLibrary::terminalNumberOut].number = next.terminal;
             answer.result = next.result;
         }
+        break;
+    case Function::xml_write_tag:
+        if (storeWritesAccepted >= 0 && m_storeWrites++ >= storeWritesAccepted)
+            answer.result = storeRefused;
         break;
     default:
         break;

@@ -32,6 +32,9 @@ public:
     qint32 radioInitResult = 0;
     QList<SerialMessage> serialMessages; // taken one per Get_Message; none: 0
     QList<RadioMessage> radioMessages; // taken one per radio_recv4; none: non-zero
+    // How many xml_write_tag calls succeed before the store refuses every later
+    // one, as a full store does; negative: all succeed.
+    int storeWritesAccepted = -1;
 
     // Writes a text the way `log` shows it.
     static QString quoted(const QString &text);
@@ -40,6 +43,7 @@ public:
 
 private:
     QString m_pendingText; // the text of the message Get_Message handed out last
+    int m_storeWrites = 0;
 };
 
 // The link library over its own recording transport, for the handlers under test.

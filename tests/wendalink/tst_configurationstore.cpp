@@ -1,14 +1,20 @@
 #include "configurationstore.h"
 #include "smallfilesystem.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QXmlStreamReader>
 
+#include <atomic>
+#include <future>
 #include <optional>
+#include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -17,6 +23,15 @@
 namespace {
 
 constexpr int notMounted = -1;
+
+// Another XML reader's verdict.
+bool isWellFormed(const QByteArray &xml)
+{
+    QXmlStreamReader reader(xml);
+    while (!reader.atEnd())
+        reader.readNext();
+    return !reader.hasError();
+}
 
 } // namespace
 
@@ -110,14 +125,66 @@ private slots:
         QCOMPARE(readFile(m_path), written.isEmpty() ? content : written);
     }
 
+    // Files other XML readers refuse, though a lenient parser might take them.
+    void damagedFileIsPutAsideAndTheStoreStartsEmpty_data()
+    {
+        QTest::addColumn<QByteArray>("damaged");
+        const QByteArray terminal = "<TERMINAL><PELSADOIG1>RA</PELSADOIG1></TERMINAL>";
+        const QByteArray store = "<wendalink-store>" + terminal + "</wendalink-store>";
+        QTest::newRow("cut short") << "<wendalink-store>" + terminal.left(30);
+        QTest::newRow("two root elements") << store + "<wendalink-store/>";
+        QTest::newRow("duplicated attribute")
+            << "<wendalink-store a='1' a='2'>" + terminal + "</wendalink-store>";
+        QTest::newRow("not UTF-8")
+            << "<wendalink-store>" + terminal + "<X>\xE9t\xE9</X></wendalink-store>";
+        QTest::newRow("control character")
+            << "<wendalink-store>" + terminal + "<X>\x01</X></wendalink-store>";
+        QTest::newRow("text after the root") << store + "\nRA";
+        QTest::newRow("text before the root") << "RA\n" + store;
+    }
+
     void damagedFileIsPutAsideAndTheStoreStartsEmpty()
     {
-        const QByteArray damaged = "<wendalink-store><TERMINAL><PELSADOIG1>RA</PELS";
+        QFETCH(QByteArray, damaged);
         QVERIFY(open(damaged));
         QCOMPARE(readFile(m_store->setAsidePath()), damaged);
         QVERIFY(m_store->writeTag("PELSADOIG2", "ZA"));
         QCOMPARE(reloaded("PELSADOIG2"), QByteArray("ZA"));
         QCOMPARE(reloaded("PELSADOIG1"), std::nullopt);
+        QVERIFY(isWellFormed(readFile(m_path)));
+    }
+
+    // A FIFO renamed over the store between the check of its name and the open.
+    // One FIFO, linked in again and again, so that a read stuck in it can be
+    // let go through its own name and the test ends.
+    void fifoSwappedInNeverBlocksTheStore()
+    {
+        constexpr int readingMs = 1000;
+        constexpr auto hangAfter = std::chrono::seconds(5);
+        constexpr auto pollPause = std::chrono::milliseconds(10);
+        const QByteArray name = QFile::encodeName(m_path);
+        const QByteArray regular = name + ".regular", fifo = name + ".fifo",
+                         linked = name + ".link";
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        std::atomic_bool stop = false;
+        std::thread swapper([&] {
+            while (!stop) {
+                writeFile(QFile::decodeName(regular), "<wendalink-store/>");
+                ::rename(regular.constData(), name.constData());
+                ::link(fifo.constData(), linked.constData());
+                ::rename(linked.constData(), name.constData());
+            }
+        });
+        std::future<void> reads = std::async(std::launch::async, [this] {
+            for (const QDeadlineTimer deadline(readingMs); !deadline.hasExpired();)
+                ConfigurationStore(m_path).reset();
+        });
+        const bool finished = reads.wait_for(hangAfter) == std::future_status::ready;
+        stop = true;
+        swapper.join();
+        while (reads.wait_for(pollPause) != std::future_status::ready)
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
+        QVERIFY2(finished, "a store read blocked in a FIFO");
     }
 
     void refusedChangeLeavesTheFileAlone_data()
@@ -166,11 +233,34 @@ private slots:
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::System), before);
     }
 
+    // Refused changes too: a store near its limit refuses the records that do
+    // not fit, and keeps what it read rather than reading it again.
+    void unchangedStoreIsReadOnceAndOtherWritersAreSeen_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("expectedWritten");
+        constexpr qint64 room = 400;
+        const QByteArray opening = "<wendalink-store><TERMINAL/><!--";
+        const QByteArray closing = "--></wendalink-store>";
+        const qint64 filler
+            = ConfigurationStore::maxStoreBytes - room - opening.size() - closing.size();
+        QTest::newRow("room for all") << QByteArray("<wendalink-store/>") << 60;
+        // TERMINAL opens (37 bytes with PELSADOIG1), then 8 more of 27 bytes
+        // and 5 of 29 (PELSADOIG10 to 14) fit in 398 bytes.
+        QTest::newRow("near the limit") << opening + QByteArray(filler, 'x') + closing << 14;
+    }
+
     void unchangedStoreIsReadOnceAndOtherWritersAreSeen()
     {
-        QVERIFY(open());
+        QFETCH(QByteArray, content);
+        QFETCH(int, expectedWritten);
+        QVERIFY(open(content));
+        int accepted = 0;
         for (int record = 1; record <= 60; ++record)
-            QVERIFY(written(*m_store, "PELSADOIG" + QByteArray::number(record), "RA"));
+            accepted += written(*m_store, "PELSADOIG" + QByteArray::number(record), "RA");
+        QCOMPARE(accepted, expectedWritten);
+        QCOMPARE(readFile(m_path).count("<PELSADOIG"), expectedWritten);
+        QCOMPARE(m_store->value("PELSADOIG60") != std::nullopt, expectedWritten == 60);
         QCOMPARE(m_store->loadCount(), 1);
         // Another writer, which first finds the lock of one that died holding it.
         const pid_t locker = ::fork();

@@ -10,6 +10,15 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr const char *storeFolder = "wendalink";
@@ -28,6 +37,36 @@ bool isTemporaryTag(QStringView tag)
             return false;
     }
     return true;
+}
+
+// Opens the store for reading. On Unix the node is checked by what was opened,
+// not by its name: a FIFO renamed over the store after a check by name would
+// block the open, and every later call with it. Elsewhere the file system has
+// no such nodes.
+bool openRegularFile(QFile &file, QString &error)
+{
+#ifdef Q_OS_UNIX
+    const int descriptor
+        = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    struct stat status = {};
+    const bool regular = ::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode);
+    const int flags = ::fcntl(descriptor, F_GETFL);
+    if (!regular || flags < 0 || ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) < 0
+        || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        error = regular ? file.errorString() : QStringLiteral("not a regular file");
+        return false;
+    }
+    return true;
+#else
+    const bool opened = file.open(QIODevice::ReadOnly);
+    error = file.errorString();
+    return opened;
+#endif
 }
 
 } // namespace
@@ -71,8 +110,8 @@ bool ConfigurationStore::locked(Access access, Work work)
 {
     m_error.clear();
     const QFileInfo info(m_path);
-    // Checked before anything opens it: reading a FIFO would block, and a
-    // device would be replaced by a regular file.
+    // Checked before the lock is taken: a device would be replaced by a
+    // regular file. A node swapped in after this is caught when it is opened.
     if (info.exists() && !info.isFile())
         return fail(QStringLiteral("%1 is not a regular file; it is left alone").arg(m_path));
     const QString folder = info.absolutePath();
@@ -136,13 +175,14 @@ bool ConfigurationStore::load()
     if (m_identity.size > maxStoreBytes)
         return tooLarge();
     QFile file(m_path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot read %1: %2").arg(m_path, file.errorString()));
+    QString reason;
+    if (!openRegularFile(file, reason))
+        return fail(QStringLiteral("cannot read %1: %2").arg(m_path, reason));
     const QByteArray content = file.read(maxStoreBytes + 1);
     if (content.size() > maxStoreBytes)
         return tooLarge();
-    QByteArray reason;
-    return m_document.load(content, &reason) || putAside(reason);
+    QByteArray damage;
+    return m_document.load(content, &damage) || putAside(damage);
 }
 
 bool ConfigurationStore::putAside(const QByteArray &reason)
@@ -188,9 +228,19 @@ bool ConfigurationStore::save()
 {
     if (!m_document.changed())
         return true;
-    // Whatever goes wrong below, the file keeps the old store: the next call
-    // reads it again instead of trusting the tree that was not saved.
-    m_loaded = false;
+    if (write()) {
+        m_identity = identify();
+        return true;
+    }
+    // The file keeps the old store, and the tree takes the change back, so a
+    // refused change costs no more than an accepted one; where it cannot, the
+    // next call reads the file again.
+    m_loaded = m_document.undoChanges();
+    return false;
+}
+
+bool ConfigurationStore::write()
+{
     const StoreDocument::Pieces pieces = m_document.pieces();
     const qint64 size = pieces.size();
     if (size > maxStoreBytes) {
@@ -228,8 +278,6 @@ bool ConfigurationStore::save()
     file.setFileTime(stamp, QFileDevice::FileModificationTime);
     if (!file.commit())
         return fail(QStringLiteral("cannot replace %1: %2").arg(m_path, file.errorString()));
-    m_identity = identify();
-    m_loaded = true;
     return true;
 }
 

@@ -15,7 +15,8 @@
 // Every change is a read-modify-write under a lock file beside the store
 // (STORE.lock), so no change another process made is written over: the file is
 // read again when it changed since this process last saw it (its size and
-// times), else the tree in memory is used. The new store goes to a temporary
+// times), else the tree in memory is used; a change the file refuses is taken
+// back in the tree, so the tree stays the file's. The new store goes to a temporary
 // file, every byte of which must have reached it before it replaces the old
 // file, so the file is always either the old or the new store.
 //
@@ -83,6 +84,7 @@ private:
     bool load();
     bool putAside(const QByteArray &reason);
     bool save();
+    bool write();
     void removeStaleTemporaries();
     FileIdentity identify() const;
     bool fail(const QString &reason);

@@ -2,7 +2,11 @@
 
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -12,16 +16,19 @@ constexpr const char *indentUnit = "  ";
 // Indentation copied from the file for a new element; deeper files get none, so
 // an element added deep inside a foreign tree never costs more than this.
 constexpr size_t maxIndentation = 256;
-constexpr qsizetype reserveSlack = 4096;
+// Room for a few more records than the last print had.
+constexpr qsizetype reserveSlack = 256;
 constexpr int hexBase = 16;
 
 // Whitespace between elements is kept as text, and references are kept as
 // written (the text is escaped on the way in and out by this class), so the
 // file is written back as it was read. Comments and the like are content: the
-// file belongs to others too.
+// file belongs to others too. Read as a fragment, so that the reader keeps
+// what stands beside the root element (layout, and anything else, which
+// loadDamage then refuses) instead of dropping it unseen.
 constexpr unsigned parseOptions
     = (pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration
-          | pugi::parse_doctype | pugi::parse_ws_pcdata)
+          | pugi::parse_doctype | pugi::parse_ws_pcdata | pugi::parse_fragment)
     & ~pugi::parse_escapes;
 constexpr unsigned formatOptions
     = pugi::format_raw | pugi::format_no_escapes | pugi::format_no_declaration;
@@ -133,6 +140,77 @@ void declareUtf8(pugi::xml_node declaration)
         .set_value("UTF-8");
 }
 
+// Whether `bytes` hold a control character other than tab, line feed and
+// carriage return. Searched for one by one: the C library's search is many
+// times faster than a loop over the bytes, which matters in a large store.
+bool holdsForbiddenControl(QByteArrayView bytes)
+{
+    if (bytes.isEmpty())
+        return false;
+    for (char control = 0; control < firstPrintable; ++control) {
+        if (control != '\t' && control != '\n' && control != '\r'
+            && std::memchr(bytes.data(), control, size_t(bytes.size())))
+            return true;
+    }
+    return false;
+}
+
+// What a lenient parse let through that other XML readers refuse: bytes that
+// are no characters of the file's encoding, more or less than one root
+// element, text beside it, and a declaration or document type out of place.
+// Null when there is nothing of the kind.
+const char *documentDamage(
+    QByteArrayView bytes, pugi::xml_encoding encoding, const pugi::xml_document &document)
+{
+    // A file in UTF-16 or UTF-32 is checked as the parser converted it.
+    const bool byBytes = encoding == pugi::encoding_utf8 || encoding == pugi::encoding_latin1;
+    ByteArrayWriter converted;
+    if (!byBytes)
+        document.save(converted, "", formatOptions, pugi::encoding_utf8);
+    const QByteArrayView characters = byBytes ? bytes : QByteArrayView(converted.bytes);
+    if (holdsForbiddenControl(characters))
+        return "a control character";
+    if (encoding != pugi::encoding_latin1 && !characters.isValidUtf8())
+        return "bytes that are not UTF-8";
+    int elements = 0;
+    bool typed = false;
+    for (const pugi::xml_node node : document.children()) {
+        switch (node.type()) {
+        case pugi::node_element:
+            if (++elements > 1)
+                return "more than one root element";
+            break;
+        case pugi::node_declaration:
+            if (node != document.first_child())
+                return "a declaration that does not begin the file";
+            break;
+        case pugi::node_doctype:
+            if (elements > 0 || typed)
+                return "a document type out of place";
+            typed = true;
+            break;
+        case pugi::node_comment:
+        case pugi::node_pi:
+            break;
+        default:
+            if (!isLayoutText(node))
+                return "text outside the root element";
+        }
+    }
+    return elements == 0 ? "no root element" : nullptr;
+}
+
+bool hasDuplicateAttribute(pugi::xml_node element)
+{
+    if (!element.first_attribute().next_attribute())
+        return false;
+    std::vector<std::string_view> names;
+    for (const pugi::xml_attribute attribute : element.attributes())
+        names.emplace_back(attribute.name());
+    std::sort(names.begin(), names.end());
+    return std::adjacent_find(names.begin(), names.end()) != names.end();
+}
+
 pugi::xml_node nextInDocumentOrder(pugi::xml_node node)
 {
     if (node.first_child())
@@ -180,6 +258,8 @@ void StoreDocument::startEmpty()
     m_document.append_child(rootElementName);
     m_document.append_child(pugi::node_pcdata).set_value("\n");
     m_changed = false;
+    m_undo.element = {};
+    m_undo.copyNext = true;
     restorePosition();
 }
 
@@ -194,26 +274,18 @@ bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
     m_lastSize = bytes.size();
     const pugi::xml_parse_result parsed
         = m_document.load_buffer(bytes.data(), size_t(bytes.size()), parseOptions);
-    if (!parsed || !m_document.document_element()) {
-        if (error)
-            *error = parsed ? QByteArray("no root element") : QByteArray(parsed.description());
-        startEmpty();
-        return false;
-    }
-
-    // The reader drops the line breaks between the declaration, the document
-    // type and the root element; they are put back.
-    for (pugi::xml_node node = m_document.first_child(); node.next_sibling();) {
-        node = node.next_sibling();
-        m_document.insert_child_before(pugi::node_pcdata, node).set_value("\n");
-    }
-    if (bytes.endsWith('\n'))
-        m_document.append_child(pugi::node_pcdata).set_value("\n");
-    for (pugi::xml_node node = m_document.first_child(); node; node = nextInDocumentOrder(node)) {
+    const char *damage
+        = parsed ? documentDamage(bytes, parsed.encoding, m_document) : parsed.description();
+    for (pugi::xml_node node = m_document.first_child(); node && !damage;
+         node = nextInDocumentOrder(node)) {
         if (node.type() == pugi::node_declaration)
             declareUtf8(node);
         if (node.type() != pugi::node_element)
             continue;
+        if (hasDuplicateAttribute(node)) {
+            damage = "a duplicated attribute";
+            break;
+        }
         // Attribute values go out as read, between double quotes: a double
         // quote that stood between single ones needs its reference.
         for (pugi::xml_attribute attribute : node.attributes()) {
@@ -223,7 +295,15 @@ bool StoreDocument::load(QByteArrayView bytes, QByteArray *error)
             }
         }
     }
+    if (damage) {
+        if (error)
+            *error = damage;
+        startEmpty();
+        return false;
+    }
     m_changed = false;
+    m_undo.element = {};
+    m_undo.copyNext = true;
     restorePosition();
     return true;
 }
@@ -243,7 +323,10 @@ QByteArray StoreDocument::print(pugi::xml_node node) const
 
 StoreDocument::Pieces StoreDocument::pieces()
 {
+    if (!m_changed)
+        m_undo.element = {};
     m_changed = false;
+    m_undo.copyNext = true;
     Pieces written = split();
     m_lastSize = written.size();
     return written;
@@ -296,6 +379,42 @@ void StoreDocument::noteChange()
     if (m_split.valid && !isAncestorOrSelf(m_split.element, m_position))
         m_split.valid = false;
     m_changed = true;
+    if (m_undo.copyNext) {
+        // Emptied rather than reset: the copy's memory serves the next one.
+        m_undo.copy.remove_children();
+        m_undo.copy.append_copy(m_position);
+        m_undo.element = m_position;
+        m_undo.depth = m_positionPath.size();
+        m_undo.copyNext = false;
+        m_undo.possible = true;
+    } else if (!isAncestorOrSelf(m_undo.element, m_position)) {
+        m_undo.possible = false;
+    }
+}
+
+bool StoreDocument::undoChanges()
+{
+    m_changed = false;
+    m_undo.copyNext = true;
+    pugi::xml_node element = m_undo.element;
+    m_undo.element = {};
+    if (!element)
+        return true;
+    if (!m_undo.possible)
+        return false;
+    // Restored in place: the split around it, or around an ancestor, stays true.
+    element.remove_attributes();
+    element.remove_children();
+    const pugi::xml_node kept = m_undo.copy.first_child();
+    for (const pugi::xml_attribute attribute : kept.attributes())
+        element.append_copy(attribute);
+    for (const pugi::xml_node child : kept.children())
+        element.append_copy(child);
+    m_position = element;
+    m_positionPath.resize(m_undo.depth);
+    if (m_split.valid && !isAncestorOrSelf(m_split.element, element))
+        m_split.valid = false;
+    return true;
 }
 
 bool StoreDocument::isAncestorOrSelf(pugi::xml_node ancestor, pugi::xml_node node)
@@ -420,14 +539,12 @@ bool StoreDocument::holds(pugi::xml_node element, bool plain, const std::string 
 bool StoreDocument::removeTag(QByteArrayView name)
 {
     const std::string key = toStdString(name);
-    bool removed = false;
-    while (const pugi::xml_node element = m_position.child(key.c_str())) {
+    if (!m_position.child(key.c_str()))
+        return false;
+    noteChange();
+    while (const pugi::xml_node element = m_position.child(key.c_str()))
         removeChild(element);
-        removed = true;
-    }
-    if (removed)
-        noteChange();
-    return removed;
+    return true;
 }
 
 std::optional<QByteArray> StoreDocument::value(QByteArrayView name) const

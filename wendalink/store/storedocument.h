@@ -62,6 +62,10 @@ public:
 
     // Whether the tree changed since it was loaded or last written out.
     bool changed() const { return m_changed; }
+    // Takes back the changes written out last (or made since), for a file that
+    // refused them, so the tree is the file's again without reading it. False
+    // when they cannot be taken back: the tree must then be loaded again.
+    bool undoChanges();
 
     static bool isValidName(QByteArrayView name);
 
@@ -81,6 +85,16 @@ private:
     QList<QByteArray> m_positionPath;
     bool m_changed = false;
     qsizetype m_lastSize = 0;
+    // The element the first change after a load or a print changed, as it was:
+    // the later changes until the next print are made inside it.
+    struct Undo
+    {
+        pugi::xml_document copy;
+        pugi::xml_node element;
+        qsizetype depth = 0; // the element's place on the position's path
+        bool copyNext = true; // the next change starts a new copy
+        bool possible = true;
+    } m_undo;
     struct Split
     {
         pugi::xml_node element;
