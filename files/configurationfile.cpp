@@ -12,6 +12,14 @@
 #include <array>
 #include <optional>
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace {
 
 constexpr char carriageReturn = '\r';
@@ -101,6 +109,12 @@ QByteArray contentOf(const OptionPanel &panel)
     return bytes;
 }
 
+ConfigurationFileResult notCreated(const QString &name, const QString &reason)
+{
+    return ConfigurationFileResult::failure(
+        aboutFile(name, QStringLiteral("the file cannot be created (%1)").arg(reason)));
+}
+
 ConfigurationFileResult notWritten(const QString &name, const QString &reason)
 {
     return ConfigurationFileResult::failure(aboutFile(
@@ -115,6 +129,102 @@ bool isSpecialFile(const QString &path)
 }
 
 const QString notRegularFile = QStringLiteral("not a regular file");
+
+// Opens the existing file at `path` into `file`, unbuffered; the reason when
+// it cannot. Its name may have been taken by a pipe or a device since it was
+// checked, so on Unix it is opened without waiting and refused unless what
+// was opened is a regular file.
+std::optional<QString> openRegularFile(QFile &file, const QString &path, QIODevice::OpenMode mode)
+{
+#ifdef Q_OS_UNIX
+    const int access = mode & QIODevice::WriteOnly ? O_WRONLY : O_RDONLY;
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Without a reader, a pipe refuses to be opened for writing, as does a
+    // device node without its device.
+    if (fd < 0)
+        return errno == ENXIO ? notRegularFile : qt_error_string(errno);
+    struct stat status
+    {
+    };
+    int flags = 0;
+    std::optional<QString> problem;
+    if (::fstat(fd, &status) != 0 || (flags = ::fcntl(fd, F_GETFL)) < 0
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        problem = qt_error_string(errno);
+    else if (!S_ISREG(status.st_mode))
+        problem = notRegularFile;
+    else if (file.open(fd, mode | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return std::nullopt;
+    else
+        problem = file.errorString();
+    ::close(fd);
+    return problem;
+#else
+    // No pipe can take the name of a file on Windows. WriteOnly alone would
+    // empty the file as it opens it.
+    file.setFileName(path);
+    const QIODevice::OpenMode kept
+        = mode & QIODevice::WriteOnly ? QIODevice::ReadWrite | QIODevice::ExistingOnly : mode;
+    if (file.open(kept | QIODevice::Unbuffered))
+        return std::nullopt;
+    return file.errorString();
+#endif
+}
+
+// Makes sure that the disk holds `size` bytes of the open file before any of
+// its bytes is overwritten; the reason when it does not, with the file left
+// as it was.
+std::optional<QString> reserve(QFile &file, qint64 size)
+{
+    const qint64 earlierSize = file.size();
+#ifdef Q_OS_UNIX
+    // A longer length alone would be a hole, with no block taken from the disk.
+    const int error = ::posix_fallocate(file.handle(), 0, size);
+    if (error == 0)
+        return std::nullopt;
+    // A reservation that failed part-way may have grown the file.
+    file.resize(earlierSize);
+    return qt_error_string(error);
+#else
+    // Windows takes the clusters of a file from the disk as it grows.
+    if (size <= earlierSize || file.resize(size))
+        return std::nullopt;
+    const QString reason = file.errorString();
+    file.resize(earlierSize);
+    return reason;
+#endif
+}
+
+// Saves over the existing file at `path`, for a folder that takes no
+// temporary file (`whyNoTemporary`). The earlier contents are given up only
+// once the new ones are sure to fit.
+ConfigurationFileResult writeInPlace(
+    OptionPanel &panel, const QString &path, const QString &name, const QString &whyNoTemporary)
+{
+    if (!QFileInfo::exists(path))
+        return notCreated(name, whyNoTemporary);
+    QFile file;
+    if (const std::optional<QString> problem = openRegularFile(file, path, QIODevice::WriteOnly))
+        return notCreated(name, *problem);
+
+    const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, OptionPanel::checked);
+    const QByteArray bytes = contentOf(panel);
+    std::optional<QString> problem = reserve(file, bytes.size());
+    if (!problem) {
+        if (file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()))
+            return ConfigurationFileResult::success();
+        // Only an error of the disk itself ends up here, the room being reserved.
+        problem = file.errorString();
+        panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
+        return ConfigurationFileResult::failure(aboutFile(name,
+            QStringLiteral("the file cannot be written in place (%1); it is left incomplete")
+                .arg(*problem)));
+    }
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
+    return notWritten(name, *problem);
+}
 
 // Only the blank itself is trimmed; tabs and inner blanks are part of the text.
 QString withoutOuterBlanks(const QString &text)
@@ -226,30 +336,19 @@ ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path)
     const QString name = displayName(path);
     if (const std::optional<QString> problem = unsavableText(panel, name))
         return ConfigurationFileResult::failure(*problem);
-    const auto notCreated = [&name](const QString &reason) {
-        return ConfigurationFileResult::failure(
-            aboutFile(name, QStringLiteral("the file cannot be created (%1)").arg(reason)));
-    };
     if (isSpecialFile(path))
-        return notCreated(notRegularFile);
+        return notCreated(name, notRegularFile);
 
     QSaveFile file(path);
-    // A file the operator may write in a folder they may not: written in place.
-    file.setDirectWriteFallback(true);
     // Unbuffered: a write the disk refuses, in whole or in part, fails here
     // with what reached the file, not unnoticed inside commit().
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return notCreated(file.errorString());
+        return writeInPlace(panel, path, name, file.errorString());
 
     const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
+    // A file not committed is discarded with `file`.
     ConfigurationFileResult result = writeconffile(panel, file, name);
-    if (!result.succeeded()) {
-        file.cancelWriting();
-        // Written in place, a file is kept (as far as written) rather than deleted.
-        file.commit();
-        return result;
-    }
-    if (file.commit())
+    if (!result.succeeded() || file.commit())
         return result;
     panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
     return notWritten(name, file.errorString());
@@ -283,11 +382,11 @@ ConfigurationFileResult readconffile(OptionPanel &panel, const QString &path)
     };
     if (isSpecialFile(path))
         return notOpened(notRegularFile);
-    QFile file(path);
     // Unbuffered: beyond the last line needed, only the reader's look-ahead
     // is taken from the disk.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return notOpened(file.errorString());
+    QFile file;
+    if (const std::optional<QString> problem = openRegularFile(file, path, QIODevice::ReadOnly))
+        return notOpened(*problem);
     return readconffile(panel, file, displayName(path));
 }
 
