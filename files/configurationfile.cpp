@@ -8,8 +8,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
 #include <optional>
 
 #ifdef Q_OS_UNIX
@@ -58,21 +60,6 @@ QString shownLine(const QString &line)
     return cut ? shown + QStringLiteral("...") : shown;
 }
 
-QByteArray fileLine(QStringView text)
-{
-    QByteArray bytes = toCodePage(text);
-    bytes += carriageReturn;
-    bytes += lineFeed;
-    return bytes;
-}
-
-// " 0 ", " 1 ", " 2 ": the number with the blank of its sign place before it
-// and one blank after it.
-QString checkLine(qint16 state)
-{
-    return QStringLiteral(" %1 ").arg(state);
-}
-
 bool holdsLineBreak(const QString &text)
 {
     return text.contains(QChar(carriageReturn)) || text.contains(QChar(lineFeed));
@@ -101,11 +88,33 @@ std::optional<QString> unsavableText(const OptionPanel &panel, const QString &na
 
 QByteArray contentOf(const OptionPanel &panel)
 {
+    constexpr char lineEnd[] = {carriageReturn, lineFeed};
+    QStringList texts;
+    // Room for the whole file at once: a byte a character, as a rule.
+    qsizetype size = ConfigurationFile::lineCount * qsizetype(sizeof lineEnd)
+        + ConfigurationFile::checkLineCount * 3;
+    for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber) {
+        texts << panel.lengthText(textNumber);
+        size += texts.constLast().size();
+    }
     QByteArray bytes;
-    for (int checkNumber = 1; checkNumber <= ConfigurationFile::checkLineCount; ++checkNumber)
-        bytes += fileLine(checkLine(panel.checkState(checkNumber)));
-    for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber)
-        bytes += fileLine(panel.lengthText(textNumber));
+    bytes.reserve(size);
+    // " 0 ", " 1 ", " 2 ": the number with the blank of its sign place before
+    // it and one blank after it, in ASCII, which every code page shares.
+    std::array<char, std::numeric_limits<qint16>::digits10 + 3> number {};
+    for (int checkNumber = 1; checkNumber <= ConfigurationFile::checkLineCount; ++checkNumber) {
+        const auto end = std::to_chars(
+            number.data(), number.data() + number.size(), panel.checkState(checkNumber))
+                             .ptr;
+        bytes += ' ';
+        bytes += QByteArrayView(number.data(), end);
+        bytes += ' ';
+        bytes += QByteArrayView(lineEnd, sizeof lineEnd);
+    }
+    for (const QString &text : std::as_const(texts)) {
+        bytes += toCodePage(text);
+        bytes += QByteArrayView(lineEnd, sizeof lineEnd);
+    }
     return bytes;
 }
 
@@ -255,7 +264,7 @@ public:
         line.resize(0); // keeps the room of the last line
         bool anyByte = false;
         for (;;) {
-            const qint64 count = m_device.peek(m_piece.data(), pieceLength);
+            const qint64 count = m_device.peek(m_piece.data(), anyByte ? pieceLength : firstLook);
             if (count < 0)
                 return Outcome::readError;
             if (count == 0)
@@ -270,8 +279,7 @@ public:
             }
             m_afterCarriageReturn = false;
             anyByte = true;
-            const auto end = std::find_if(ahead.begin(), ahead.end(),
-                [](char byte) { return byte == carriageReturn || byte == lineFeed; });
+            const auto *end = lineEndIn(ahead);
             const qsizetype content = end - ahead.begin();
             if (line.size() + content > ConfigurationFile::maxLineLength)
                 return Outcome::tooLong;
@@ -287,9 +295,22 @@ public:
     }
 
 private:
-    // Large enough for most lines to need one look, small enough that a
-    // look beyond the last line needed takes little from the disk.
+    // The first look for a line is short, as lines are: every look copies
+    // what it sees. A longer line is read on in large pieces, small enough
+    // that a look beyond the last line needed takes little from the disk.
+    static constexpr qint64 firstLook = 256;
     static constexpr qint64 pieceLength = 4096;
+
+    // The first CR or LF, else the end.
+    static const char *lineEndIn(QByteArrayView ahead)
+    {
+        const auto *carriage = static_cast<const char *>(
+            std::memchr(ahead.data(), carriageReturn, size_t(ahead.size())));
+        const char *end = carriage ? carriage : ahead.end();
+        const auto *feed = static_cast<const char *>(
+            std::memchr(ahead.data(), lineFeed, size_t(end - ahead.data())));
+        return feed ? feed : end;
+    }
 
     QIODevice &m_device;
     std::array<char, pieceLength> m_piece {};
@@ -394,10 +415,13 @@ ConfigurationFileResult readconffile(OptionPanel &panel, QIODevice &device, cons
 {
     LineReader reader(device);
     QByteArray bytes;
+    QString line;
     for (int lineNumber = 1; lineNumber <= ConfigurationFile::lineCount; ++lineNumber) {
         const LineReader::Outcome outcome = reader.next(bytes);
+        if (outcome == LineReader::Outcome::line)
+            fromCodePage(bytes, line);
         const std::optional<QString> problem = outcome == LineReader::Outcome::line
-            ? applyLine(panel, lineNumber, fromCodePage(bytes))
+            ? applyLine(panel, lineNumber, line)
             : missingLine(outcome, device);
         if (problem)
             return ConfigurationFileResult::failure(atLine(fileName, lineNumber, *problem));
