@@ -66,3 +66,11 @@ QString fromCodePage(QByteArrayView bytes)
 {
     return decoder().decode(bytes);
 }
+
+void fromCodePage(QByteArrayView bytes, QString &text)
+{
+    QStringDecoder &converter = decoder();
+    text.resize(converter.requiredSpace(bytes.size()));
+    const QChar *end = converter.appendToBuffer(text.data(), bytes);
+    text.truncate(end - text.constData());
+}

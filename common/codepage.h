@@ -10,3 +10,6 @@
 // files go through it. A character the code page lacks becomes "?".
 QByteArray toCodePage(QStringView text);
 QString fromCodePage(QByteArrayView bytes);
+// The same into `text`, which keeps its room for the next call: a reader of
+// many lines takes memory once.
+void fromCodePage(QByteArrayView bytes, QString &text);

@@ -9,7 +9,8 @@ namespace {
 
 bool isSkipped(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n';
+    // One comparison for the characters of a number, all above the blank.
+    return c <= u' ' && (c == u' ' || c == u'\t' || c == u'\n');
 }
 
 bool isDecimalDigit(QChar c)
@@ -27,8 +28,9 @@ public:
         skip();
     }
 
-    bool atEnd() const { return m_pos >= m_text.size(); }
-    QChar peek() const { return atEnd() ? QChar() : m_text[m_pos]; }
+    // The current character, a null one at the end. Kept, not looked up: a
+    // long number asks for each of its characters several times.
+    QChar peek() const { return m_current; }
     void next()
     {
         ++m_pos;
@@ -38,12 +40,16 @@ public:
 private:
     void skip()
     {
-        while (!atEnd() && isSkipped(m_text[m_pos]))
+        const qsizetype size = m_text.size();
+        const char16_t *characters = m_text.utf16();
+        while (m_pos < size && isSkipped(characters[m_pos]))
             ++m_pos;
+        m_current = m_pos < size ? QChar(characters[m_pos]) : QChar();
     }
 
     QStringView m_text;
     qsizetype m_pos = 0;
+    QChar m_current;
 };
 
 int digitValue(QChar c, int radix)
@@ -88,6 +94,7 @@ double numericValue(QStringView text)
     // Collect the accepted characters as plain ASCII and let from_chars do the
     // conversion: it is locale-independent and rounds correctly.
     std::string number;
+    number.reserve(size_t(text.size()));
     bool negative = false;
     if (reader.peek() == u'+' || reader.peek() == u'-') {
         negative = reader.peek() == u'-';

@@ -8,9 +8,19 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
 #include <optional>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace {
 
@@ -50,21 +60,6 @@ QString shownLine(const QString &line)
     return cut ? shown + QStringLiteral("...") : shown;
 }
 
-QByteArray fileLine(QStringView text)
-{
-    QByteArray bytes = toCodePage(text);
-    bytes += carriageReturn;
-    bytes += lineFeed;
-    return bytes;
-}
-
-// " 0 ", " 1 ", " 2 ": the number with the blank of its sign place before it
-// and one blank after it.
-QString checkLine(qint16 state)
-{
-    return QStringLiteral(" %1 ").arg(state);
-}
-
 bool holdsLineBreak(const QString &text)
 {
     return text.contains(QChar(carriageReturn)) || text.contains(QChar(lineFeed));
@@ -93,12 +88,40 @@ std::optional<QString> unsavableText(const OptionPanel &panel, const QString &na
 
 QByteArray contentOf(const OptionPanel &panel)
 {
+    constexpr char lineEnd[] = {carriageReturn, lineFeed};
+    QStringList texts;
+    // Room for the whole file at once: a byte a character, as a rule.
+    qsizetype size = ConfigurationFile::lineCount * qsizetype(sizeof lineEnd)
+        + ConfigurationFile::checkLineCount * 3;
+    for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber) {
+        texts << panel.lengthText(textNumber);
+        size += texts.constLast().size();
+    }
     QByteArray bytes;
-    for (int checkNumber = 1; checkNumber <= ConfigurationFile::checkLineCount; ++checkNumber)
-        bytes += fileLine(checkLine(panel.checkState(checkNumber)));
-    for (int textNumber = 1; textNumber <= ConfigurationFile::textLineCount; ++textNumber)
-        bytes += fileLine(panel.lengthText(textNumber));
+    bytes.reserve(size);
+    // " 0 ", " 1 ", " 2 ": the number with the blank of its sign place before
+    // it and one blank after it, in ASCII, which every code page shares.
+    std::array<char, std::numeric_limits<qint16>::digits10 + 3> number {};
+    for (int checkNumber = 1; checkNumber <= ConfigurationFile::checkLineCount; ++checkNumber) {
+        const auto end = std::to_chars(
+            number.data(), number.data() + number.size(), panel.checkState(checkNumber))
+                             .ptr;
+        bytes += ' ';
+        bytes += QByteArrayView(number.data(), end);
+        bytes += ' ';
+        bytes += QByteArrayView(lineEnd, sizeof lineEnd);
+    }
+    for (const QString &text : std::as_const(texts)) {
+        bytes += toCodePage(text);
+        bytes += QByteArrayView(lineEnd, sizeof lineEnd);
+    }
     return bytes;
+}
+
+ConfigurationFileResult notCreated(const QString &name, const QString &reason)
+{
+    return ConfigurationFileResult::failure(
+        aboutFile(name, QStringLiteral("the file cannot be created (%1)").arg(reason)));
 }
 
 ConfigurationFileResult notWritten(const QString &name, const QString &reason)
@@ -115,6 +138,102 @@ bool isSpecialFile(const QString &path)
 }
 
 const QString notRegularFile = QStringLiteral("not a regular file");
+
+// Opens the existing file at `path` into `file`, unbuffered; the reason when
+// it cannot. Its name may have been taken by a pipe or a device since it was
+// checked, so on Unix it is opened without waiting and refused unless what
+// was opened is a regular file.
+std::optional<QString> openRegularFile(QFile &file, const QString &path, QIODevice::OpenMode mode)
+{
+#ifdef Q_OS_UNIX
+    const int access = mode & QIODevice::WriteOnly ? O_WRONLY : O_RDONLY;
+    const int fd
+        = ::open(QFile::encodeName(path).constData(), access | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Without a reader, a pipe refuses to be opened for writing, as does a
+    // device node without its device.
+    if (fd < 0)
+        return errno == ENXIO ? notRegularFile : qt_error_string(errno);
+    struct stat status
+    {
+    };
+    int flags = 0;
+    std::optional<QString> problem;
+    if (::fstat(fd, &status) != 0 || (flags = ::fcntl(fd, F_GETFL)) < 0
+        || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        problem = qt_error_string(errno);
+    else if (!S_ISREG(status.st_mode))
+        problem = notRegularFile;
+    else if (file.open(fd, mode | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return std::nullopt;
+    else
+        problem = file.errorString();
+    ::close(fd);
+    return problem;
+#else
+    // No pipe can take the name of a file on Windows. WriteOnly alone would
+    // empty the file as it opens it.
+    file.setFileName(path);
+    const QIODevice::OpenMode kept
+        = mode & QIODevice::WriteOnly ? QIODevice::ReadWrite | QIODevice::ExistingOnly : mode;
+    if (file.open(kept | QIODevice::Unbuffered))
+        return std::nullopt;
+    return file.errorString();
+#endif
+}
+
+// Makes sure that the disk holds `size` bytes of the open file before any of
+// its bytes is overwritten; the reason when it does not, with the file left
+// as it was.
+std::optional<QString> reserve(QFile &file, qint64 size)
+{
+    const qint64 earlierSize = file.size();
+#ifdef Q_OS_UNIX
+    // A longer length alone would be a hole, with no block taken from the disk.
+    const int error = ::posix_fallocate(file.handle(), 0, size);
+    if (error == 0)
+        return std::nullopt;
+    // A reservation that failed part-way may have grown the file.
+    file.resize(earlierSize);
+    return qt_error_string(error);
+#else
+    // Windows takes the clusters of a file from the disk as it grows.
+    if (size <= earlierSize || file.resize(size))
+        return std::nullopt;
+    const QString reason = file.errorString();
+    file.resize(earlierSize);
+    return reason;
+#endif
+}
+
+// Saves over the existing file at `path`, for a folder that takes no
+// temporary file (`whyNoTemporary`). The earlier contents are given up only
+// once the new ones are sure to fit.
+ConfigurationFileResult writeInPlace(
+    OptionPanel &panel, const QString &path, const QString &name, const QString &whyNoTemporary)
+{
+    if (!QFileInfo::exists(path))
+        return notCreated(name, whyNoTemporary);
+    QFile file;
+    if (const std::optional<QString> problem = openRegularFile(file, path, QIODevice::WriteOnly))
+        return notCreated(name, *problem);
+
+    const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, OptionPanel::checked);
+    const QByteArray bytes = contentOf(panel);
+    std::optional<QString> problem = reserve(file, bytes.size());
+    if (!problem) {
+        if (file.seek(0) && file.write(bytes) == bytes.size() && file.resize(bytes.size()))
+            return ConfigurationFileResult::success();
+        // Only an error of the disk itself ends up here, the room being reserved.
+        problem = file.errorString();
+        panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
+        return ConfigurationFileResult::failure(aboutFile(name,
+            QStringLiteral("the file cannot be written in place (%1); it is left incomplete")
+                .arg(*problem)));
+    }
+    panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
+    return notWritten(name, *problem);
+}
 
 // Only the blank itself is trimmed; tabs and inner blanks are part of the text.
 QString withoutOuterBlanks(const QString &text)
@@ -145,7 +264,7 @@ public:
         line.resize(0); // keeps the room of the last line
         bool anyByte = false;
         for (;;) {
-            const qint64 count = m_device.peek(m_piece.data(), pieceLength);
+            const qint64 count = m_device.peek(m_piece.data(), anyByte ? pieceLength : firstLook);
             if (count < 0)
                 return Outcome::readError;
             if (count == 0)
@@ -160,8 +279,7 @@ public:
             }
             m_afterCarriageReturn = false;
             anyByte = true;
-            const auto end = std::find_if(ahead.begin(), ahead.end(),
-                [](char byte) { return byte == carriageReturn || byte == lineFeed; });
+            const auto *end = lineEndIn(ahead);
             const qsizetype content = end - ahead.begin();
             if (line.size() + content > ConfigurationFile::maxLineLength)
                 return Outcome::tooLong;
@@ -177,9 +295,22 @@ public:
     }
 
 private:
-    // Large enough for most lines to need one look, small enough that a
-    // look beyond the last line needed takes little from the disk.
+    // The first look for a line is short, as lines are: every look copies
+    // what it sees. A longer line is read on in large pieces, small enough
+    // that a look beyond the last line needed takes little from the disk.
+    static constexpr qint64 firstLook = 256;
     static constexpr qint64 pieceLength = 4096;
+
+    // The first CR or LF, else the end.
+    static const char *lineEndIn(QByteArrayView ahead)
+    {
+        const auto *carriage = static_cast<const char *>(
+            std::memchr(ahead.data(), carriageReturn, size_t(ahead.size())));
+        const char *end = carriage ? carriage : ahead.end();
+        const auto *feed = static_cast<const char *>(
+            std::memchr(ahead.data(), lineFeed, size_t(end - ahead.data())));
+        return feed ? feed : end;
+    }
 
     QIODevice &m_device;
     std::array<char, pieceLength> m_piece {};
@@ -226,30 +357,19 @@ ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path)
     const QString name = displayName(path);
     if (const std::optional<QString> problem = unsavableText(panel, name))
         return ConfigurationFileResult::failure(*problem);
-    const auto notCreated = [&name](const QString &reason) {
-        return ConfigurationFileResult::failure(
-            aboutFile(name, QStringLiteral("the file cannot be created (%1)").arg(reason)));
-    };
     if (isSpecialFile(path))
-        return notCreated(notRegularFile);
+        return notCreated(name, notRegularFile);
 
     QSaveFile file(path);
-    // A file the operator may write in a folder they may not: written in place.
-    file.setDirectWriteFallback(true);
     // Unbuffered: a write the disk refuses, in whole or in part, fails here
     // with what reached the file, not unnoticed inside commit().
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return notCreated(file.errorString());
+        return writeInPlace(panel, path, name, file.errorString());
 
     const qint16 formerResetState = panel.checkState(ConfigurationFile::factoryResetCheck);
+    // A file not committed is discarded with `file`.
     ConfigurationFileResult result = writeconffile(panel, file, name);
-    if (!result.succeeded()) {
-        file.cancelWriting();
-        // Written in place, a file is kept (as far as written) rather than deleted.
-        file.commit();
-        return result;
-    }
-    if (file.commit())
+    if (!result.succeeded() || file.commit())
         return result;
     panel.setCheckState(ConfigurationFile::factoryResetCheck, formerResetState);
     return notWritten(name, file.errorString());
@@ -283,11 +403,11 @@ ConfigurationFileResult readconffile(OptionPanel &panel, const QString &path)
     };
     if (isSpecialFile(path))
         return notOpened(notRegularFile);
-    QFile file(path);
     // Unbuffered: beyond the last line needed, only the reader's look-ahead
     // is taken from the disk.
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return notOpened(file.errorString());
+    QFile file;
+    if (const std::optional<QString> problem = openRegularFile(file, path, QIODevice::ReadOnly))
+        return notOpened(*problem);
     return readconffile(panel, file, displayName(path));
 }
 
@@ -295,10 +415,13 @@ ConfigurationFileResult readconffile(OptionPanel &panel, QIODevice &device, cons
 {
     LineReader reader(device);
     QByteArray bytes;
+    QString line;
     for (int lineNumber = 1; lineNumber <= ConfigurationFile::lineCount; ++lineNumber) {
         const LineReader::Outcome outcome = reader.next(bytes);
+        if (outcome == LineReader::Outcome::line)
+            fromCodePage(bytes, line);
         const std::optional<QString> problem = outcome == LineReader::Outcome::line
-            ? applyLine(panel, lineNumber, fromCodePage(bytes))
+            ? applyLine(panel, lineNumber, line)
             : missingLine(outcome, device);
         if (problem)
             return ConfigurationFileResult::failure(atLine(fileName, lineNumber, *problem));

@@ -53,7 +53,8 @@ private:
 // The file is written beside its target and replaces it only when every byte
 // reached the disk, so a failed save leaves an earlier file, and Check56, as
 // they were. Only where the folder takes no new file is an existing file
-// written in place. A target that exists but is no regular file is refused.
+// written in place, once the disk holds room for the new contents. A target
+// that exists but is no regular file is refused.
 ConfigurationFileResult writeconffile(OptionPanel &panel, const QString &path);
 // The same into a device open for writing; `fileName` names it in messages.
 ConfigurationFileResult writeconffile(
@@ -63,7 +64,8 @@ ConfigurationFileResult writeconffile(
 // soon as it is read; a failure stops at its line, with the earlier lines
 // applied. A line ends at CR (a LF right after it belongs to the line end) or
 // at a bare LF, as files edited on other systems have them. A path that names
-// no regular file (a pipe, a device, a folder) is refused without opening it.
+// no regular file (a pipe, a device, a folder) is refused without opening it;
+// one that turns into a pipe after that check is refused without waiting.
 ConfigurationFileResult readconffile(OptionPanel &panel, const QString &path);
 // The same from a device open for reading; `fileName` names it in messages.
 ConfigurationFileResult readconffile(

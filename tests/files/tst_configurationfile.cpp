@@ -9,12 +9,15 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <memory>
 #include <optional>
 
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -53,7 +56,34 @@ constexpr int longest = ConfigurationFile::maxLineLength;
 // The stop line of a file that loads fully.
 constexpr int wholeFile = ConfigurationFile::lineCount + 1;
 const QString fileName = QStringLiteral("settings.cfg");
-const QByteArray earlier = "earlier\r\n";
+// Longer than a file saved from a panel with short texts, within one block.
+const QByteArray earlier = QByteArray("earlier\r\n").repeated(50);
+// Far longer than a command takes; a command not done by then is blocked.
+constexpr int blockedAfterMs = 5000;
+constexpr mode_t anyoneMayWrite = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+
+// A pipe renamed over a file right after the next look at the file's status,
+// as another process could between the tool's check of the name and its open.
+struct PipeSwap
+{
+    QByteArray file; // empty once swapped
+    QByteArray pipe;
+    QByteArray folder;
+} pipeSwap;
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Lets anyone write `file` and no one add to `folder`. Root passes every
+// permission check, so as root the save runs as nobody.
+bool lockFolder(const QByteArray &folder, const QByteArray &file, const passwd *&saver)
+{
+    saver = geteuid() == 0 ? getpwnam("nobody") : nullptr;
+    return chmod(file, anyoneMayWrite) == 0 && chmod(folder, 0555) == 0;
+}
 
 // The 70 lines of a file: every check-box line " 1 ", texts "T1".."T10".
 QByteArray sampleFile(int from = 1, int to = ConfigurationFile::lineCount)
@@ -67,7 +97,7 @@ QByteArray sampleFile(int from = 1, int to = ConfigurationFile::lineCount)
 }
 
 // What goes wrong while a file is saved.
-enum Trouble { none, folderLocked, roomForPart, diskFull };
+enum Trouble { none, folderLocked, roomForPart, diskFull, diskFullFolderLocked };
 
 } // namespace
 
@@ -121,6 +151,9 @@ private slots:
             << QString(longest, u'x') << roomForPart
             << notWritten(GoldenTexts::text("bytesLost", {{"written", "%1"}, {"size", "33087"}}));
         QTest::newRow("disk full") << "" << diskFull << notWritten("No space left on device");
+        // In place, the new contents need more blocks than the earlier ones free.
+        QTest::newRow("disk full, folder takes no new file") << QString(
+            longest, u'x') << diskFullFolderLocked << notWritten("No space left on device");
     }
     void saveLoadsBackOrKeepsEarlierFileAndCheck56()
     {
@@ -129,24 +162,19 @@ private slots:
         QFETCH(QString, message);
         QTemporaryDir ordinary;
         std::optional<SmallFileSystem> disk;
-        if ((trouble == roomForPart || trouble == diskFull) && !disk.emplace().isMounted())
+        const bool locked = trouble == folderLocked || trouble == diskFullFolderLocked;
+        if (trouble >= roomForPart && !disk.emplace().isMounted())
             QSKIP("a small file system cannot be mounted here (mounting needs root)");
         const QDir folder(disk ? disk->path() : ordinary.path());
         const QByteArray nativeFolder = QFile::encodeName(folder.path());
         const auto restore = qScopeGuard([&] { chmod(nativeFolder, 0700); });
         const QString path = folder.filePath(fileName);
-        QFile earlierFile(path);
-        QVERIFY(earlierFile.open(QIODevice::WriteOnly) && earlierFile.write(earlier) > 0);
-        earlierFile.close();
+        QVERIFY(writeFile(path, earlier));
         QVERIFY(!disk || disk->leaveFree(trouble == roomForPart ? 1 : 0));
         if (trouble == roomForPart)
             message = message.arg(disk->blockSize());
-        // Anyone may write the file, no one may add to the folder; root passes
-        // every permission check, so nobody saves.
-        const passwd *saver
-            = trouble == folderLocked && geteuid() == 0 ? getpwnam("nobody") : nullptr;
-        QVERIFY(trouble != folderLocked
-            || (chmod(QFile::encodeName(path), 0666) == 0 && chmod(nativeFolder, 0555) == 0));
+        const passwd *saver = nullptr;
+        QVERIFY(!locked || lockFolder(nativeFolder, QFile::encodeName(path), saver));
         MemoryOptionPanel panel;
         panel.setCheckState(resetCheck, greyed);
         panel.setLengthText(4, text4);
@@ -156,6 +184,10 @@ private slots:
         QVERIFY(!saver || seteuid(0) == 0);
         QCOMPARE(result, message);
         if (message.isEmpty()) {
+            QBuffer written;
+            QVERIFY(written.open(QIODevice::WriteOnly));
+            QVERIFY(writeconffile(panel, written, fileName).succeeded());
+            QCOMPARE(fileBytes(path), written.data());
             MemoryOptionPanel loaded;
             QVERIFY(readconffile(loaded, path).succeeded());
             QCOMPARE(describe(loaded), describe(panel));
@@ -167,25 +199,65 @@ private slots:
     }
 
     // Opening a pipe would block the window; saving over one, or a device,
-    // would replace it with a regular file.
-    void pipeIsRefusedUntouched()
+    // would replace it with a regular file. A pipe found by the check of the
+    // name is refused unopened; one renamed over the file right after that
+    // check, as another process could, is opened without blocking and refused.
+    void pipeIsRefusedWithoutBlockingOrBeingReplaced_data()
     {
-        QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("pipe"));
-        const QByteArray nativePath = QFile::encodeName(path);
-        QVERIFY(mkfifo(nativePath, S_IRUSR | S_IWUSR) == 0);
-        // Holding both ends with a whole file in it, a pipe that were opened
-        // would be read, not wait for a writer.
-        const int pipeEnds = open(nativePath, O_RDWR);
-        const auto closePipe = qScopeGuard([pipeEnds] { close(pipeEnds); });
-        const QByteArray whole = sampleFile();
-        QVERIFY(write(pipeEnds, whole.constData(), whole.size()) == whole.size());
-        MemoryOptionPanel panel;
-
+        QTest::addColumn<bool>("swappedIn");
+        QTest::addColumn<bool>("save"); // a swapped-in one in place: the folder takes no new file
+        QTest::addColumn<QString>("refused");
         const GoldenTexts::Values pipe {
-            {"file", "pipe"}, {"reason", GoldenTexts::text("notRegularFile")}};
-        QCOMPARE(readconffile(panel, path).message(), GoldenTexts::text("fileNotOpened", pipe));
-        QCOMPARE(writeconffile(panel, path).message(), GoldenTexts::text("fileNotCreated", pipe));
+            {"file", fileName}, {"reason", GoldenTexts::text("notRegularFile")}};
+        const QString notOpened = GoldenTexts::text("fileNotOpened", pipe);
+        const QString notCreated = GoldenTexts::text("fileNotCreated", pipe);
+        QTest::newRow("found, load") << false << false << notOpened;
+        QTest::newRow("found, save") << false << true << notCreated;
+        QTest::newRow("swapped in, load") << true << false << notOpened;
+        QTest::newRow("swapped in, save in place") << true << true << notCreated;
+    }
+    void pipeIsRefusedWithoutBlockingOrBeingReplaced()
+    {
+        QFETCH(bool, swappedIn);
+        QFETCH(bool, save);
+        QFETCH(QString, refused);
+        QTemporaryDir folder;
+        const QByteArray nativeFolder = QFile::encodeName(folder.path());
+        const QString path = folder.filePath(fileName);
+        const QByteArray nativePath = QFile::encodeName(path);
+        const QByteArray pipe = swappedIn ? nativeFolder + "/pipe" : nativePath;
+        QVERIFY(mkfifo(pipe, anyoneMayWrite) == 0 && chmod(pipe, anyoneMayWrite) == 0);
+        QVERIFY(!swappedIn || writeFile(path, sampleFile()));
+        const auto unlock = qScopeGuard([&] { chmod(nativeFolder, 0700); });
+        const passwd *saver = nullptr;
+        QVERIFY(!(save && swappedIn) || lockFolder(nativeFolder, nativePath, saver));
+        pipeSwap = {swappedIn ? nativePath : QByteArray(), pipe, nativeFolder};
+
+        MemoryOptionPanel panel;
+        QString message;
+        const std::unique_ptr<QThread> command(QThread::create([&] {
+            const bool asSaver = saver && seteuid(saver->pw_uid) == 0;
+            message = (save ? writeconffile(panel, path) : readconffile(panel, path)).message();
+            if (asSaver)
+                seteuid(0);
+        }));
+        command->start();
+        const bool finished = command->wait(QDeadlineTimer(blockedAfterMs));
+        if (!finished) {
+            // Frees the blocked open: a reader for a save (kept until it is
+            // done), a writer with a whole file for a load.
+            const int reader = open(nativePath, O_RDONLY | O_NONBLOCK);
+            const int writer = open(nativePath, O_WRONLY | O_NONBLOCK);
+            const QByteArray whole = sampleFile();
+            const bool fed = write(writer, whole.constData(), whole.size()) == whole.size();
+            close(writer);
+            command->wait();
+            close(reader);
+            QVERIFY(fed);
+        }
+        QVERIFY2(finished, "the command blocked in opening the pipe");
+        QVERIFY(pipeSwap.file.isEmpty());
+        QCOMPARE(message, refused);
         QCOMPARE(describe(panel), describe(MemoryOptionPanel()));
         QVERIFY(!QFileInfo(path).isFile());
     }
@@ -235,6 +307,23 @@ private slots:
         QVERIFY(device.pos() <= qint64(stopLine) * (longest + 2));
     }
 };
+
+// Every look at a file's status through Qt: the seam at which the pipe is
+// swapped in, as the folder's owner (who may add to it, and the command may
+// run as nobody).
+extern "C" int statx(int folder, const char *__restrict path, int flags, unsigned int mask,
+    struct statx *__restrict status) noexcept
+{
+    const int result = int(syscall(SYS_statx, folder, path, flags, mask, status));
+    if (!pipeSwap.file.isEmpty() && pipeSwap.file == path) {
+        const uid_t user = geteuid();
+        if (seteuid(getuid()) == 0 && chmod(pipeSwap.folder, 0700) == 0
+            && rename(pipeSwap.pipe, pipeSwap.file) == 0 && chmod(pipeSwap.folder, 0555) == 0
+            && seteuid(user) == 0)
+            pipeSwap.file.clear();
+    }
+    return result;
+}
 
 QTEST_MAIN(ConfigurationFileTest)
 #include "tst_configurationfile.moc"
