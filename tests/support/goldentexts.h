@@ -66,16 +66,9 @@ inline QString text(const QString &name, const Values &values = {})
 // (the system's reason, say) stands for any text that is not empty.
 inline QRegularExpression pattern(const QString &name, const Values &values = {})
 {
-    static const QRegularExpression placeholder(QStringLiteral("\\{\\w+\\}"));
-    const QString golden = text(name, values);
-    QString regex;
-    qsizetype done = 0;
-    for (const QRegularExpressionMatch &match : placeholder.globalMatch(golden)) {
-        regex += QRegularExpression::escape(golden.mid(done, match.capturedStart() - done))
-            + QStringLiteral("(.+)");
-        done = match.capturedEnd();
-    }
-    regex += QRegularExpression::escape(golden.mid(done));
+    static const QRegularExpression escapedPlaceholder(QStringLiteral(R"(\\\{\w+\\\})"));
+    const QString regex = QRegularExpression::escape(text(name, values))
+                              .replace(escapedPlaceholder, QStringLiteral("(.+)"));
     return QRegularExpression(
         QRegularExpression::anchoredPattern(regex), QRegularExpression::DotMatchesEverythingOption);
 }

@@ -1,166 +1,75 @@
-// A link library for Windows that plays the terminals, so that the installed
-// tool can do a whole job under Wine without a serial line. Two files drive it:
+// A link library for Windows that plays a base station and its terminals, so
+// that the installed tool can do a whole job under Wine without a serial line.
+// Two files drive it:
 //
-// - WENDALINK_SCRIPT: the test appends the simulator's own commands,
-//   `request [TERMINAL [TEXT...]]` (TERMINAL 1 and TEXT "LASER RESET" by
-//   default). Each Get_Message or radio_recv4 delivers the next complete line
-//   not yet delivered; lines that are not requests are passed over.
+// - WENDALINK_SCRIPT: the test appends the simulator's own command
+//   `request [TERMINAL]` (terminal 1 by default). Each radio_recv4 delivers the
+//   next complete line not yet delivered; lines that are not requests are
+//   passed over.
 // - WENDALINK_REPLIES: every list the tool sends is appended as the simulator
-//   reports it, `config N HEX`, so the same checks read both; the opening and
-//   closing calls are appended too, as `call NAME ARGUMENTS...`.
+//   reports it, `config N HEX`, so that the same checks read both; each
+//   InitializeComm is appended too, as `call InitializeComm PORT BAUD`.
 //
-// radio_init answers 0 (base station found) unless WENDALINK_MODE=serial. In
-// serial mode a terminal sends as "TERM" and its number in four digits, and a
-// list sent to such an identifier is reported under that number.
-//
+// radio_init always finds the base station, so no serial message ever comes.
 // Exported under the plain names through a .def file; stdcall on 32-bit
 // Windows, as the real library.
 #define WENDALINK_API // exported by name: the .def file
 
 #include "wendalink.h"
 
-#include <windows.h>
-
-#include <oleauto.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <optional>
-#include <sstream>
 #include <string>
 
 namespace {
 
 constexpr int32_t success = 0;
 constexpr int32_t nothingArrived = 1;
-constexpr int32_t noBaseStation = 1;
-constexpr int32_t defaultTerminal = 1;
-const char *const defaultText = "LASER RESET";
-const char *const serialMode = "serial";
-const char *const senderPrefix = "TERM";
-constexpr int senderDigits = 4;
+constexpr int defaultTerminal = 1;
 constexpr std::size_t recordSize = 5;
 constexpr std::size_t mostRecords = 1000; // records; far beyond any list the tool builds
+constexpr int longestLine = 256;
 
-struct Request
+FILE *openNamedBy(const char *variable, const char *mode)
 {
-    int32_t terminal = defaultTerminal;
-    std::string text = defaultText;
-};
-
-std::string environment(const char *name)
-{
-    const char *value = std::getenv(name);
-    return value ? value : "";
+    const char *path = std::getenv(variable);
+    return path ? std::fopen(path, mode) : nullptr;
 }
 
 void report(const std::string &line)
 {
-    const std::string path = environment("WENDALINK_REPLIES");
-    if (path.empty())
-        return;
     // Opened for each line, so that the test reads it as soon as it is written.
-    if (FILE *file = std::fopen(path.c_str(), "ab")) {
+    if (FILE *file = openNamedBy("WENDALINK_REPLIES", "ab")) {
         std::fputs((line + '\n').c_str(), file);
         std::fclose(file);
     }
 }
 
-template<typename... Numbers>
-void reportCall(const char *name, Numbers... numbers)
-{
-    std::string line = std::string("call ") + name;
-    ((line += ' ' + std::to_string(numbers)), ...);
-    report(line);
-}
-
-std::string hex(const char *bytes, std::size_t size)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (std::size_t i = 0; i < size; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        text += digits[byte >> 4];
-        text += digits[byte & 0xF];
-    }
-    return text;
-}
-
-void reportList(int32_t terminal, const char *list, std::size_t size)
-{
-    report("config " + std::to_string(terminal) + ' ' + hex(list, size));
-}
-
-std::optional<Request> parseRequest(const std::string &line)
-{
-    std::istringstream words(line);
-    std::string command;
-    if (!(words >> command) || command != "request")
-        return std::nullopt;
-    Request request;
-    std::string terminal;
-    if (words >> terminal)
-        request.terminal = int32_t(std::strtol(terminal.c_str(), nullptr, 10));
-    std::string text;
-    if (std::getline(words >> std::ws, text) && !text.empty())
-        request.text = text;
-    return request;
-}
-
 // How far the script has been delivered, in bytes.
 long scriptDelivered = 0;
 
-std::optional<Request> nextRequest()
+// The terminal of the next request in the script; 0 when there is none yet.
+int nextRequest()
 {
-    FILE *script = std::fopen(environment("WENDALINK_SCRIPT").c_str(), "rb");
+    FILE *script = openNamedBy("WENDALINK_SCRIPT", "rb");
     if (!script)
-        return std::nullopt;
-    std::optional<Request> request;
+        return 0;
     std::fseek(script, scriptDelivered, SEEK_SET);
-    std::string line;
-    for (int c; !request && (c = std::fgetc(script)) != EOF;) {
-        if (c != '\n') {
-            line += char(c);
-            continue;
-        }
-        // A line counts once it is complete: the test may be writing it.
+    int terminal = 0;
+    char line[longestLine];
+    // A line counts once it is complete: the test may be writing it.
+    while (!terminal && std::fgets(line, sizeof line, script) && std::strchr(line, '\n')) {
         scriptDelivered = std::ftell(script);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        request = parseRequest(line);
-        line.clear();
+        char command[longestLine];
+        int number = defaultTerminal;
+        if (std::sscanf(line, "%255s %d", command, &number) >= 1
+            && std::strcmp(command, "request") == 0)
+            terminal = number;
     }
     std::fclose(script);
-    return request;
+    return terminal;
 }
-
-std::string senderId(int32_t terminal)
-{
-    char id[16];
-    std::snprintf(id, sizeof id, "%s%0*d", senderPrefix, senderDigits, int(terminal));
-    return id;
-}
-
-int32_t terminalOf(const char *id)
-{
-    const std::size_t prefixLength = std::strlen(senderPrefix);
-    if (std::strncmp(id, senderPrefix, prefixLength) != 0)
-        return 0;
-    return int32_t(std::strtol(id + prefixLength, nullptr, 10));
-}
-
-// Fills a text of the caller's at most as far as it already reaches.
-void fill(char *text, const std::string &value)
-{
-    const std::size_t room = std::strlen(text);
-    std::memcpy(text, value.data(), value.size() < room ? value.size() : room);
-}
-
-// Messages fetched by Get_Message and not yet taken by GetStringFromPtr.
-std::map<int32_t, std::string> pendingMessages;
-int32_t lastHandle = 0;
 
 } // namespace
 
@@ -168,107 +77,79 @@ extern "C" {
 
 int32_t WENDALINK_CALL InitializeComm(int32_t port, int32_t baud)
 {
-    reportCall("InitializeComm", port, baud);
+    report("call InitializeComm " + std::to_string(port) + ' ' + std::to_string(baud));
     return success;
 }
 
-int32_t WENDALINK_CALL radio_set_baudrate(int32_t baud)
+int32_t WENDALINK_CALL radio_set_baudrate(int32_t)
 {
-    reportCall("radio_set_baudrate", baud);
     return success;
 }
-
-int32_t WENDALINK_CALL radio_init(int32_t port, int32_t channel, int32_t mask, int32_t flags)
+int32_t WENDALINK_CALL radio_init(int32_t, int32_t, int32_t, int32_t)
 {
-    reportCall("radio_init", port, channel, mask, flags);
-    return environment("WENDALINK_MODE") == serialMode ? noBaseStation : success;
+    return success;
 }
-
 int32_t WENDALINK_CALL radio_close(void)
 {
-    reportCall("radio_close");
     return success;
 }
-
-int32_t WENDALINK_CALL TerminateComm(int32_t port)
+int32_t WENDALINK_CALL TerminateComm(int32_t)
 {
-    reportCall("TerminateComm", port);
     return success;
 }
-
-int32_t WENDALINK_CALL Get_Message(int32_t *message, int32_t maxLength, int32_t, char *sender)
+int32_t WENDALINK_CALL Get_Message(int32_t *, int32_t, int32_t, char *)
 {
-    std::optional<Request> request = nextRequest();
-    if (!request)
-        return 0;
-    if (maxLength >= 0 && request->text.size() > std::size_t(maxLength))
-        request->text.resize(std::size_t(maxLength));
-    *message = ++lastHandle;
-    pendingMessages[lastHandle] = request->text;
-    fill(sender, senderId(request->terminal));
-    return int32_t(request->text.size());
+    return 0;
 }
-
-char *WENDALINK_CALL GetStringFromPtr(char *, int32_t message, int32_t length)
+char *WENDALINK_CALL GetStringFromPtr(char *, int32_t, int32_t)
 {
-    const auto pending = pendingMessages.find(message);
-    std::string text = pending == pendingMessages.end() ? std::string() : pending->second;
-    if (pending != pendingMessages.end())
-        pendingMessages.erase(pending);
-    if (length >= 0 && text.size() > std::size_t(length))
-        text.resize(std::size_t(length));
-    return reinterpret_cast<char *>(SysAllocStringByteLen(text.data(), UINT(text.size())));
+    return nullptr;
 }
-
-int32_t WENDALINK_CALL Send_Message(char *data, char *destination, int32_t length, int32_t)
+int32_t WENDALINK_CALL Send_Message(char *, char *, int32_t, int32_t)
 {
-    reportList(terminalOf(destination), data, length > 0 ? std::size_t(length) : 0);
     return success;
 }
 
 int32_t WENDALINK_CALL radio_recv4(int32_t *, int32_t *terminal, int32_t *, int32_t *, int32_t *,
-    int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, char *text1,
-    char *)
+    int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, int32_t *, char *, char *)
 {
-    const std::optional<Request> request = nextRequest();
-    if (!request)
+    const int next = nextRequest();
+    if (next == 0)
         return nothingArrived;
-    *terminal = request->terminal;
-    fill(text1, request->text);
+    *terminal = next;
     return success;
 }
 
 int32_t WENDALINK_CALL radio_message_conf_laser(int32_t terminal, char *list)
 {
     // No length: the list ends at the first record that begins with a zero byte.
-    std::size_t records = 0;
-    while (records < mostRecords && list[records * recordSize] != 0)
-        ++records;
-    reportList(terminal, list, records * recordSize);
+    std::string line = "config " + std::to_string(terminal) + ' ';
+    for (std::size_t record = 0; record < mostRecords && list[record * recordSize] != 0; ++record) {
+        for (std::size_t at = 0; at < recordSize; ++at) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02x",
+                static_cast<unsigned char>(list[record * recordSize + at]));
+            line += digits;
+        }
+    }
+    report(line);
     return success;
 }
 
 int32_t WENDALINK_CALL xml_reset(void)
 {
-    report("call xml_reset");
     return success;
 }
-
-int32_t WENDALINK_CALL xml_position_inside_tag(char *name)
+int32_t WENDALINK_CALL xml_position_inside_tag(char *)
 {
-    report(std::string("call xml_position_inside_tag ") + name);
     return success;
 }
-
-int32_t WENDALINK_CALL xml_write_tag(char *name, char *value)
+int32_t WENDALINK_CALL xml_write_tag(char *, char *)
 {
-    report(std::string("call xml_write_tag ") + name + ' ' + value);
     return success;
 }
-
-int32_t WENDALINK_CALL xml_remove_tag(char *name)
+int32_t WENDALINK_CALL xml_remove_tag(char *)
 {
-    report(std::string("call xml_remove_tag ") + name);
     return success;
 }
 
