@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QList>
 #include <QRegularExpression>
@@ -22,10 +20,7 @@ using Entry = std::pair<QString, QString>; // where it is read, the text
 inline const QList<Entry> &entries()
 {
     static const QList<Entry> all = [] {
-        // Beside this header's folder, wherever the build runs the test from.
-        QFile file(QFileInfo(QStringLiteral(__FILE__))
-                       .dir()
-                       .filePath(QStringLiteral("../data/operator-texts.list")));
+        QFile file(QStringLiteral(PELSADO_GOLDEN_TEXTS));
         if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
             qFatal("the golden texts cannot be read from %s", qPrintable(file.fileName()));
         QList<Entry> read;
